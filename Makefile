@@ -1,0 +1,47 @@
+# The two set-up commands of a fresh machine are `make demo` and `make test`;
+# both install what is missing first.
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps build test test-asan demo bench fuzz fuzz-replay install-check format tidy clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS)
+
+test: build
+	ctest --preset dev -j $(JOBS)
+
+test-asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+demo: build
+	@if [ -x build/dev/tools/pelix/pelix ]; then build/dev/tools/pelix/pelix demo; \
+	else build/dev/tests/demo/pelix_demo; fi
+
+bench: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+	@for b in build/release/bench/bench_*; do \
+	  if [ -x "$$b" ]; then echo "== $$b"; "$$b" || exit 1; fi; done
+
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzzers build/fuzz
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+tidy: build
+	git ls-files '*.cpp' | grep -v -E '^(fuzz)/' | xargs clang-tidy -p build/dev --quiet
+
+clean:
+	rm -rf build

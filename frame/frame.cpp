@@ -1,0 +1,83 @@
+#include "frame/frame.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <exception>
+#include <new>
+
+#include "host/host.h"
+#include "platform/message_box.h"
+
+namespace pelix::frame {
+
+TraceScope::TraceScope(const char* file, int line, const char* name)
+    : m_file(file), m_line(line), m_uncaught(std::uncaught_exceptions()) {
+  HostServices& host = Host();
+  if (!host.ErrorHandlerExists()) return;
+  host.StoreEnter(file, line, name);
+  host.IncreaseLevel();
+  if (host.GetErrorHandlerType() != 1) return;
+  // The record is made closed (all zero), then flagged open and named.
+  m_record.reset(new (std::nothrow) char[kScopeRecordSize]());
+  if (m_record == nullptr) return;
+  m_record[0] = 1;
+  std::strncpy(&m_record[1], name != nullptr ? name : "", kScopeRecordSize - 2);
+  m_record[kScopeRecordSize - 1] = '\0';
+}
+
+TraceScope::~TraceScope() {
+  // An exception on its way out of the operation passes through without
+  // closing the scope; only the record is released.
+  if (std::uncaught_exceptions() > m_uncaught) return;
+  Close();
+}
+
+void TraceScope::Close() {
+  HostServices& host = Host();
+  if (!host.ErrorHandlerExists()) return;  // the record, if any, is released unseen
+  host.StoreReturn(m_file, m_line);
+  host.DecreaseLevel();
+  if (host.GetErrorHandlerType() == 1 && m_record != nullptr) m_record[0] = 0;
+  if (m_record != nullptr && m_record[0] == 1) {
+    // The handler type changed while the scope was open: say which scope.
+    platform::ShowMessageBox(&m_record[1]);
+  }
+}
+
+void FailedCheck(const char* file, int line, ErrorKind kind, const char* condition) {
+  HostServices& host = Host();
+  if (!host.ErrorHandlerExists()) return;
+  host.RaiseError(condition);
+  host.LogError(kind, file, line, condition);
+  host.LogStoredMessages();
+}
+
+bool ErrorAfterCall() {
+  HostServices& host = Host();
+  if (host.GetErrorStatus() == 0) return false;
+  return host.ErrorHandlerExists();
+}
+
+void ErrorExit(const char* file, int line) {
+  HostServices& host = Host();
+  if (!host.ErrorHandlerExists()) return;
+  if (host.GetErrorStatus() != 0) return;
+  host.RaiseError("");
+  host.LogError(EK_UNSPECIFIED, file, line, "");
+  host.LogStoredMessages();
+}
+
+void Trace(const char* file, int line, const char* format, ...) {
+  HostServices& host = Host();
+  if (!host.ErrorHandlerExists()) return;
+  va_list args;
+  va_start(args, format);
+  host.StoreError(EK_TRACE, file, line, host.BuildString(format, args));
+  va_end(args);
+  if (!host.IsPelixTracesEnabled()) return;
+  va_start(args, format);
+  host.LogError(EK_TRACE, file, line, host.BuildString(format, args));
+  va_end(args);
+}
+
+}  // namespace pelix::frame

@@ -1,0 +1,82 @@
+// The diagnostics frame every traced operation runs in.
+//
+//   void CFoo::Bar() {
+//     PELIX_SCOPE("CFoo::Bar()");                 // opens the scope; closes on return
+//     if (m_list == nullptr) {
+//       PELIX_FAILED_CHECK(EK_PRECONDITION, "m_list != NULL");  // report ...
+//       PELIX_ERROR_EXIT();                       // ... and take the error exit
+//       return;
+//     }
+//     Baz();
+//     if (PELIX_ERROR_AFTER_CALL()) {             // check after a call
+//       PELIX_ERROR_EXIT();
+//       return;
+//     }
+//     PELIX_TRACE("  Octet %d = %d", i, v);       // detailed trace line
+//   }
+//
+// The host sees exactly this sequence of calls:
+// - open: ErrorHandlerExists(); if true StoreEnter, IncreaseLevel,
+//   GetErrorHandlerType (a 101-byte scope record is made when that is 1);
+// - close: ErrorHandlerExists(); if true StoreReturn, DecreaseLevel,
+//   GetErrorHandlerType (a type of 1 clears the record's open flag); a record
+//   still flagged open shows the scope name in a message box; the record is
+//   released. An exception leaving the operation skips the close's host calls.
+// - failed check: if a handler exists, RaiseError, LogError(kind), LogStoredMessages;
+// - check after a call: GetErrorStatus(), then only if non-zero ErrorHandlerExists();
+// - error exit: if a handler exists and GetErrorStatus() is 0, RaiseError(""),
+//   LogError(EK_UNSPECIFIED, ""), LogStoredMessages;
+// - trace line: if a handler exists, StoreError(EK_TRACE, BuildString(...)), and
+//   if IsPelixTracesEnabled() the text is built again and passed to LogError.
+// File and line name the call site in this source tree.
+#pragma once
+
+#include <memory>
+
+#include "pelix/service_result.h"
+
+namespace pelix::frame {
+
+// Size of a scope record: the open flag and up to 99 name characters with the
+// terminating zero.
+constexpr int kScopeRecordSize = 101;
+
+class TraceScope {
+ public:
+  TraceScope(const char* file, int line, const char* name);
+  ~TraceScope();
+  TraceScope(const TraceScope&) = delete;
+  TraceScope& operator=(const TraceScope&) = delete;
+
+  // The scope record, or nullptr when none was made (for tests of the frame).
+  const char* Record() const { return m_record.get(); }
+
+ private:
+  void Close();
+
+  const char* m_file;
+  int m_line;
+  int m_uncaught;  // exceptions in flight at the opening
+  std::unique_ptr<char[]> m_record;
+};
+
+// Step 3: reports a failed check of kind EK_PRECONDITION or EK_CHECK.
+void FailedCheck(const char* file, int line, ErrorKind kind, const char* condition);
+// Step 4: true when an error is pending and a handler exists.
+bool ErrorAfterCall();
+// Step 5, before the scope closes: raises the unspecified error if none is pending.
+void ErrorExit(const char* file, int line);
+// Step 6: a detailed trace line of kind EK_TRACE. Nothing is formatted when no
+// handler exists.
+void Trace(const char* file, int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+}  // namespace pelix::frame
+
+#define PELIX_CONCAT_INNER_(a, b) a##b
+#define PELIX_CONCAT_(a, b) PELIX_CONCAT_INNER_(a, b)
+#define PELIX_SCOPE(name) \
+  ::pelix::frame::TraceScope PELIX_CONCAT_(pelix_trace_scope_, __LINE__)(__FILE__, __LINE__, name)
+#define PELIX_FAILED_CHECK(kind, condition) ::pelix::frame::FailedCheck(__FILE__, __LINE__, kind, condition)
+#define PELIX_ERROR_AFTER_CALL() ::pelix::frame::ErrorAfterCall()
+#define PELIX_ERROR_EXIT() ::pelix::frame::ErrorExit(__FILE__, __LINE__)
+#define PELIX_TRACE(...) ::pelix::frame::Trace(__FILE__, __LINE__, __VA_ARGS__)

@@ -1,0 +1,11 @@
+// The invalid-argument exception thrown by the value types' index checks.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class CInvalidArgException : public std::invalid_argument {
+ public:
+  explicit CInvalidArgException(const std::string& what = "invalid argument")
+      : std::invalid_argument(what) {}
+};

@@ -1,0 +1,2 @@
+#pragma once
+// (to be filled in by its subsystem)

@@ -1,2 +1,67 @@
+// The file-information file of a station software package: finding it in a
+// package folder, cleaning its text, and answering for its load files,
+// sub-files, name, revision and destinations.
 #pragma once
-// (to be filled in by its subsystem)
+
+#include <map>
+
+#include "pelix/carray.h"
+#include "pelix/cstring.h"
+#include "pelix/service_result.h"
+
+// The kinds of central unit software is loaded for.
+enum LoadableZCU_Type : int {
+  ZCU_H40 = 0,
+  ZCU_J40 = 1,
+  ZCU_H50 = 2,
+  ZCU_QMS = 3,
+  ZCU_ALL = 4,
+  ZCU_H30 = 5,
+  ZCU_ALL_BUT_WB = 6
+};
+
+// One sub-file of a load file. destList and bootList are never null; whoever
+// holds the final array of load files owns them.
+struct SubFileStruct {
+  CString name;
+  int size = 0;
+  CArray<CString, CString>* destList = nullptr;
+  CArray<CString, CString>* bootList = nullptr;
+};
+
+// One load file; subFiles is owned like the lists of its sub-files.
+struct LoadFileStruct {
+  CString name;
+  int size = 0;
+  CArray<SubFileStruct, SubFileStruct>* subFiles = nullptr;
+};
+
+struct FilePackageInfoStruct {
+  CString name;
+  CString revision;
+};
+
+class CFileInfoParser {
+ public:
+  CFileInfoParser();
+  virtual ~CFileInfoParser();
+  CFileInfoParser(const CFileInfoParser&) = delete;
+  CFileInfoParser& operator=(const CFileInfoParser&) = delete;
+
+  ServiceResult Prepare(const CString& folder);
+  ServiceResult GetLoadFiles(CArray<LoadFileStruct, LoadFileStruct>& loadFiles);
+  FilePackageInfoStruct GetFilePackageInfo();
+  bool IsDestValidForHW(const CArray<CString, CString>* destinations, const LoadableZCU_Type& kind);
+  int IsFlashCardPresent(CString& path);
+
+ private:
+  void ExtractDest_List();
+  CString GetNextObject(CString& text);
+  CString GetHeaderType(const CString& object);
+  CString GetObjectName(const CString& object);
+  CString GetAttributeValue(const CString& attribute, const CString& object);
+  CArray<CString, CString>* GetAttributeList(const CString& attribute, const CString& object);
+
+  CString m_fileInfoText;
+  std::map<CString, CArray<CString, CString>*> m_destSymbols;
+};

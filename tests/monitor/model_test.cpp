@@ -263,7 +263,7 @@ TEST_F(BuildTest, TextElementIsAppended) {
 // ---------------------------------------------------------------------------
 // The frame and the precondition reports
 
-// The precondition report of Part 1.1: one RaiseError with the text, one
+// A failed precondition check: one RaiseError with the text, one
 // LogError of kind 0, one LogStoredMessages, and no unspecified error.
 void ExpectOnePrecondition(const RecordingHost& host, const std::string& text) {
   ASSERT_EQ(host.CallsNamed("RaiseError").size(), 1U);

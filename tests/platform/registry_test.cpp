@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -120,6 +121,9 @@ TEST_F(RegistryTest, KeysWithEmptyNamesInThePathAreRefused) {
   HKEY opened = nullptr;
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "\\Top", 0, KEY_READ, &opened), ERROR_BAD_PATHNAME);
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Top\\\\Sub", 0, KEY_READ, &opened), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "\\", 0, KEY_READ, &opened), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Top\\", 0, KEY_READ, &opened), ERROR_SUCCESS);
+  RegCloseKey(opened);
   EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "\\Other", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr),
             ERROR_BAD_PATHNAME);
   EXPECT_EQ(opened, nullptr);
@@ -338,13 +342,19 @@ TEST_F(RegistryTest, AReplacedHiveFileIsSeenAndOldKeysDie) {
   unlink((m_dir.UserHive() + "-wal").c_str());
   unlink((m_dir.UserHive() + "-shm").c_str());
   HKEY fresh = nullptr;
-  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Gone", 0, KEY_READ, &fresh), ERROR_FILE_NOT_FOUND);
+  // An opening for writing looks at once ...
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Gone", 0, KEY_SET_VALUE, &fresh), ERROR_FILE_NOT_FOUND);
   HKEY created = Create(HKEY_CURRENT_USER, "Other");
   RegCloseKey(created);
   const BYTE data[] = {'n'};
   EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, data, 1), ERROR_KEY_DELETED);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   EXPECT_EQ(SubKeyNames(HKEY_CURRENT_USER), std::vector<std::string>{"Other"});
+
+  // ... one for reading within a tenth of a second.
+  ASSERT_EQ(unlink(m_dir.UserHive().c_str()), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Other", 0, KEY_READ, &fresh), ERROR_FILE_NOT_FOUND);
 }
 
 // Every call on a hive that is not a usable database fails like a missing key

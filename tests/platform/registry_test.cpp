@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -317,6 +318,45 @@ TEST_F(RegistryTest, TheFolderIsReadEachTimeARootKeyIsOpened) {
   RegCloseKey(first);
   EXPECT_TRUE(FileExists(m_dir.UserHive()));
   EXPECT_FALSE(FileExists(other.UserHive()));
+}
+
+// Restores an environment variable when the test ends.
+class SavedVariable {
+ public:
+  explicit SavedVariable(const char* name) : m_name(name) {
+    const char* value = std::getenv(name);
+    m_had = value != nullptr;
+    if (m_had) m_value = value;
+  }
+  ~SavedVariable() {
+    if (m_had) {
+      setenv(m_name, m_value.c_str(), 1);
+    } else {
+      unsetenv(m_name);
+    }
+  }
+  SavedVariable(const SavedVariable&) = delete;
+  SavedVariable& operator=(const SavedVariable&) = delete;
+
+ private:
+  const char* m_name;
+  std::string m_value;
+  bool m_had = false;
+};
+
+TEST_F(RegistryTest, WithoutTheFolderVariableTheUsersHiveIsInTheConfigFolder) {
+  SavedVariable folder("PELIX_REGISTRY_DIR");
+  SavedVariable config("XDG_CONFIG_HOME");
+  SavedVariable home("HOME");
+  unsetenv("PELIX_REGISTRY_DIR");
+  setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/config").c_str(), 1);
+  RegCloseKey(Create(HKEY_CURRENT_USER, "ViaConfig"));
+  EXPECT_TRUE(FileExists(m_dir.Path() + "/config/pelix/user.sqlite3"));
+  unsetenv("XDG_CONFIG_HOME");
+  setenv("HOME", (m_dir.Path() + "/home").c_str(), 1);
+  RegCloseKey(Create(HKEY_CURRENT_USER, "ViaHome"));
+  EXPECT_TRUE(FileExists(m_dir.Path() + "/home/.config/pelix/user.sqlite3"));
+  EXPECT_EQ(SubKeyNames(HKEY_CURRENT_USER), std::vector<std::string>{"ViaHome"});
 }
 
 TEST_F(RegistryTest, UserAndMachineAreSeparateHives) {

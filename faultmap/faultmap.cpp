@@ -397,8 +397,7 @@ void CFaultMap::UpdateFaultMap(const CFaultMap& newMap) {
   m_moInstance = newMap.m_moInstance;
   m_moAssociatedSO = newMap.m_moAssociatedSO;
   m_reportTime = newMap.m_reportTime;
-  m_timeStamps.RemoveAll();
-  for (const TimeStamps& stamp : newMap.m_timeStamps) m_timeStamps.Add(stamp);
+  m_timeStamps = newMap.m_timeStamps;  // element by element, keeping the kept array's storage
   m_moState = newMap.m_moState;
 }
 

@@ -269,6 +269,10 @@ class Hive {
   bool HasSchema() const { return m_schema; }
   bool ReadOnly() const { return m_db != nullptr && sqlite3_db_readonly(m_db, "main") == 1; }
 
+  // Closes the connection, folding the log into the file; the next operation
+  // opens it again.
+  void Release() { Close(); }
+
   sqlite3_stmt* Get(Statement which) {
     if (m_db == nullptr) return nullptr;
     if (m_statements[which] == nullptr) {
@@ -471,12 +475,34 @@ struct State {
   std::mutex mutex;
   std::unordered_map<std::string, std::shared_ptr<Hive>> hives;
   std::unordered_set<PelixRegKey*> handles;
+  // Hives inherited over fork: their connections belong to the parent and
+  // are kept, never used or closed, in this process.
+  std::vector<std::shared_ptr<Hive>> inherited;
 };
 
 State& TheState() {
   static State* state = new State;
   return *state;
 }
+
+// At exit the process's connections are closed, so that each hive is left
+// as one file. A call made later simply opens its hive again.
+struct CloseAtExit {
+  CloseAtExit() { TheState(); }  // the state outlives this object
+  ~CloseAtExit() {
+    State& state = TheState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    for (auto& entry : state.hives) {
+      Hive& hive = *entry.second;
+      if (hive.Pid() != CurrentPid()) continue;
+      std::lock_guard<std::mutex> hiveLock(hive.Mutex());
+      hive.Release();
+    }
+  }
+  CloseAtExit(const CloseAtExit&) = delete;
+  CloseAtExit& operator=(const CloseAtExit&) = delete;
+};
+CloseAtExit g_closeAtExit;
 
 bool IsRoot(HKEY key) { return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE; }
 
@@ -499,8 +525,7 @@ std::shared_ptr<Hive> HiveFor(HKEY root) {
   std::lock_guard<std::mutex> lock(state.mutex);
   std::shared_ptr<Hive>& slot = state.hives[path];
   if (slot == nullptr || slot->Pid() != CurrentPid()) {
-    // A hive inherited over fork is dropped without closing its connection
-    // (see ~Hive); this process opens its own.
+    if (slot != nullptr) state.inherited.push_back(slot);  // this process opens its own
     slot = std::make_shared<Hive>(path);
   }
   return slot;

@@ -3,7 +3,9 @@
 // sub-files, name, revision and destinations.
 #pragma once
 
+#include <cstddef>
 #include <map>
+#include <string_view>
 
 #include "pelix/carray.h"
 #include "pelix/cstring.h"
@@ -61,6 +63,19 @@ class CFileInfoParser {
   CString GetObjectName(const CString& object);
   CString GetAttributeValue(const CString& attribute, const CString& object);
   CArray<CString, CString>* GetAttributeList(const CString& attribute, const CString& object);
+
+  // The same look-ups on views into the text, so that a scan walks positions
+  // and never copies what is left of the text. GetNextObject takes the next
+  // object at or after position and moves position past it; it returns an
+  // empty view (and leaves position alone) when no balanced object is left.
+  std::string_view GetNextObject(std::string_view text, size_t& position);
+  std::string_view GetHeaderType(std::string_view object);
+  std::string_view GetObjectName(std::string_view object);
+  CString GetAttributeValue(const CString& attribute, std::string_view object);
+  CArray<CString, CString>* GetAttributeList(const CString& attribute, std::string_view object);
+  // The first top-level object with the given header type (and name, unless
+  // name is null); empty when there is none.
+  std::string_view FindTopLevelObject(std::string_view text, const char* type, const char* name);
 
   CString m_fileInfoText;
   std::map<CString, CArray<CString, CString>*> m_destSymbols;

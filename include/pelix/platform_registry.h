@@ -31,7 +31,10 @@ constexpr LONG ERROR_OUTOFMEMORY = 14;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
-constexpr LONG ERROR_BADDB = 1009;
+constexpr LONG ERROR_BAD_PATHNAME = 161;  // a key path with an empty name in it
+constexpr LONG ERROR_BADDB = 1009;        // the hive file is not a usable hive
+constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
+constexpr LONG ERROR_KEY_DELETED = 1018;  // the hive file of an open key went away
 
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
@@ -53,16 +56,22 @@ constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
+// Sizes of names are in characters: on input the buffer's size with room for
+// the terminator, on success the name's length without it. When a name or the
+// data does not fit, nothing is written, the call returns ERROR_MORE_DATA and
+// the size that was too small receives the size needed (names: terminator
+// included). Enumeration runs in creation order and ends with
+// ERROR_NO_MORE_ITEMS. Writes need a key opened with the matching right
+// (KEY_SET_VALUE, KEY_CREATE_SUB_KEY); reads need KEY_QUERY_VALUE or
+// KEY_ENUMERATE_SUB_KEYS. Every write is committed before the call returns.
 LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM desired, HKEY* result);
-LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* keyClass, DWORD options,
-                     REGSAM desired, const void* securityAttributes, HKEY* result, DWORD* disposition);
-LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
-                      DWORD* dataSize);
-LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
-                    DWORD dataSize);
+LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* keyClass, DWORD options, REGSAM desired,
+                     const void* securityAttributes, HKEY* result, DWORD* disposition);
+LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataSize);
+LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize);
 LONG RegDeleteValueA(HKEY key, const char* valueName);
 LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, char* keyClass,
                    DWORD* classSize, FILETIME* lastWriteTime);
-LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameSize, DWORD* reserved,
-                   DWORD* type, BYTE* data, DWORD* dataSize);
+LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameSize, DWORD* reserved, DWORD* type,
+                   BYTE* data, DWORD* dataSize);
 LONG RegCloseKey(HKEY key);

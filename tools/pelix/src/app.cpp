@@ -26,7 +26,7 @@ constexpr const char* kFooter =
     "2 bad usage.\n\n"
     "Examples:\n"
     "  pelix demo\n"
-    "  pelix faultmap decode --type 2 0303010210230200000000000000000000000014010000\n"
+    "  pelix faultmap decode --type 2 030301021023200000000000000000000000140100\n"
     "  pelix --json monitors show R42-A\n"
     "  pelix card load --kind H40 data/package /media/card\n\n"
     "Run 'pelix COMMAND --help' for the options and an example of each command.";
@@ -39,20 +39,21 @@ void BuildApp(CLI::App& app) {
   app.description(kDescription);
   app.footer(kFooter);
   app.fallthrough();  // global options may also follow the command
-  app.require_subcommand(1);
   app.set_version_flag("--version", std::string("pelix ") + PELIX_VERSION);
   Options& options = GlobalOptions();
   app.add_flag("--trace", options.trace,
                "Switch on the library's error handler and write its nested trace to standard error");
   app.add_flag("--json", options.json, "Print the result of a query command as one JSON document");
 
-  // PENDING AddFaultmapCommands(app);
-  // PENDING AddFaultcodeCommands(app);
+  AddFaultmapCommands(app);
+  AddFaultcodeCommands(app);
   AddMonitorCommands(app);
-  // PENDING AddPackageCommands(app);
-  // PENDING AddCardCommands(app);
-  // PENDING AddSettingsCommands(app);
-  // PENDING AddDemoCommand(app);
+  AddPackageCommands(app);
+  AddCardCommands(app);
+  AddSettingsCommands(app);
+  AddDemoCommand(app);
+  // Set last: subcommands made afterwards would inherit the requirement.
+  app.require_subcommand(1);
 }
 
 int Run(int argc, const char* const* argv) {

@@ -1,5 +1,5 @@
-// The fault map reports of the demo: the bundled series when the data folder
-// has one, otherwise a short series built into the tool.
+// The fault map reports of the demo: the bundled series of the data folder
+// (reports/ts3-1.hex, data type 7) and its fault names file.
 #pragma once
 
 #include <string>

@@ -26,11 +26,11 @@ BarState& State() {
 }  // namespace
 
 std::string FormatBytes(unsigned long long bytes) {
-  static const char* const units[] = {"KiB", "MiB", "GiB", "TiB"};
+  static const char* const units[] = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
   if (bytes < 1024) return std::to_string(bytes) + " B";
   double value = static_cast<double>(bytes) / 1024.0;
   int unit = 0;
-  while (value >= 1024.0 && unit < 3) {
+  while (value >= 1024.0 && unit < 5) {
     value /= 1024.0;
     ++unit;
   }

@@ -200,6 +200,21 @@ std::string JsonText(const CString& text) { return JsonText(text.str()); }
 
 std::string Str(const CString& text) { return text.str(); }
 
+std::string Printable(const std::string& text) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char ch : text) {
+    if (ch >= 0x20 && ch < 0x7f && ch != '\\') {
+      out.push_back(static_cast<char>(ch));
+    } else {
+      out += "\\x";
+      out.push_back(digits[ch >> 4]);
+      out.push_back(digits[ch & 0x0F]);
+    }
+  }
+  return out;
+}
+
 // --- the tool's host -----------------------------------------------------
 
 bool DiskSizeOverride(unsigned long long& bytes) {

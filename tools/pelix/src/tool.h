@@ -99,6 +99,8 @@ void PrintJson(const nlohmann::json& document);
 std::string JsonText(const std::string& text);
 std::string JsonText(const CString& text);
 std::string Str(const CString& text);
+// The text for a terminal: bytes outside printable ASCII as \xNN.
+std::string Printable(const std::string& text);
 
 // --- the tool's host ---
 // Installs the tool's host services: the library's default host, with its

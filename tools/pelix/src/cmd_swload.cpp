@@ -157,8 +157,8 @@ int CardInfo(const std::string& cardPath) {
     std::cout << "Card      " << info.card << "\n"
               << "Present   yes\n"
               << "Software  " << (software ? "yes" : "none (no ZCL file)") << "\n"
-              << "Name      " << info.name << "\n"
-              << "Revision  " << info.revision << "\n";
+              << "Name      " << Printable(info.name) << "\n"
+              << "Revision  " << Printable(info.revision) << "\n";
   }
   return kExitOk;
 }

@@ -114,7 +114,7 @@ void Card(const std::string& data, const std::string& scratch) {
   std::cout << "\nReading the card back:\n";
   const CardInfoResult info = ReadCard(card);
   std::cout << "  present " << (info.present ? "yes" : "no") << ", software " << (info.verify == SR_OK ? "yes" : "no")
-            << ", name " << info.name << ", revision " << info.revision << "\n";
+            << ", name " << Printable(info.name) << ", revision " << Printable(info.revision) << "\n";
 }
 
 void Settings(const std::string& scratch) {

@@ -120,7 +120,7 @@ void AddFaultmapCommands(CLI::App& app) {
       ->required();
   decodeCmd->footer(
       "Example (timeslot 3 of SO 1, enabled, I1A fault 5 and EC1 fault 0, data type 2):\n"
-      "  pelix faultmap decode --type 2 0303010210232000000000000000000000000014010000");
+      "  pelix faultmap decode --type 2 030301021023200000000000000000000000140100");
   decodeCmd->callback(
       [decode] { SetAction([decode] { return Decode(decode->input, decode->dataType, decode->names); }); });
 

@@ -36,7 +36,7 @@ int Get(const SettingArgs& args) {
     if (found && !args.dword) document["value"] = JsonText(value);
     if (!found) document["value"] = nullptr;
     PrintJson(document);
-    return kExitOk;
+    return found ? kExitOk : kExitFailed;
   }
   if (!found) throw OperationFailed("no value " + args.ref.name + " under " + args.ref.key);
   std::cout << value << "\n";

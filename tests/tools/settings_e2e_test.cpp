@@ -50,7 +50,9 @@ TEST(ToolSettings, NumbersBasePathDeleteAndJson) {
   EXPECT_EQ(box.Run(with({"settings", "set", "--dword", "Terminal", "Loads", "4294967296"})).exitCode, 2);
   EXPECT_EQ(box.Run(with({"settings", "set", "--dword", "Terminal", "Loads", "many"})).exitCode, 2);
 
-  ASSERT_EQ(box.Run(with({"settings", "delete", "Terminal", "Loads"})).exitCode, 0);
+  const RunResult deleted = box.Run(with({"--json", "settings", "delete", "Terminal", "Loads"}));
+  ASSERT_EQ(deleted.exitCode, 0) << deleted.err;
+  EXPECT_EQ(nlohmann::json::parse(deleted.out)["done"], "deleted");
   const RunResult gone = box.Run(with({"--json", "settings", "get", "--dword", "Terminal", "Loads"}));
   EXPECT_EQ(gone.exitCode, 1);
   const auto goneDoc = nlohmann::json::parse(gone.out);

@@ -119,8 +119,9 @@ void AddFaultmapCommands(CLI::App& app) {
   decodeCmd->add_option("REPORT", decode->input, "The report's octets in hex, or @FILE to read them from a file")
       ->required();
   decodeCmd->footer(
-      "Example (timeslot 3 of SO 1, enabled, I1A fault 5 and EC1 fault 0, data type 2):\n"
-      "  pelix faultmap decode --type 2 030301021023200000000000000000000000140100");
+      "Example:\n"
+      "  pelix faultmap decode --type 2 030301021023200000000000000000000000140100\n"
+      "decodes a report of AO TS3-1 (timeslot 3 of SO 1), enabled, with I1A fault 5 and EC1 fault 0.");
   decodeCmd->callback(
       [decode] { SetAction([decode] { return Decode(decode->input, decode->dataType, decode->names); }); });
 

@@ -43,14 +43,25 @@ int Get(const SettingArgs& args) {
   return kExitOk;
 }
 
+// What set and delete print with --json: the value they acted on.
+void PrintDone(const SettingArgs& args, const char* done) {
+  if (!GlobalOptions().json) return;
+  PrintJson({{"key", JsonText(args.ref.key)},
+             {"name", JsonText(args.ref.name)},
+             {"base", JsonText(args.ref.base)},
+             {"done", done}});
+}
+
 int Set(const SettingArgs& args) {
   if (args.create && !UserKeyExists(args.ref)) CreateUserKey(args.ref);
   SetSetting(args.ref, args.value, args.dword);
+  PrintDone(args, "set");
   return kExitOk;
 }
 
 int Delete(const SettingArgs& args) {
   DeleteSetting(args.ref);
+  PrintDone(args, "deleted");
   return kExitOk;
 }
 

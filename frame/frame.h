@@ -33,6 +33,7 @@
 
 #include <memory>
 
+#include "host/host.h"
 #include "pelix/service_result.h"
 
 namespace pelix::frame {
@@ -69,6 +70,10 @@ void ErrorExit(const char* file, int line);
 // Step 6: a detailed trace line of kind EK_TRACE. Nothing is formatted when no
 // handler exists.
 void Trace(const char* file, int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+// Step 6 after ErrorHandlerExists() has answered true (PELIX_TRACE asks it
+// inline, so a trace line costs one call when nobody reads it).
+void TraceToHandler(HostServices& host, const char* file, int line, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
 
 }  // namespace pelix::frame
 
@@ -79,4 +84,10 @@ void Trace(const char* file, int line, const char* format, ...) __attribute__((f
 #define PELIX_FAILED_CHECK(kind, condition) ::pelix::frame::FailedCheck(__FILE__, __LINE__, kind, condition)
 #define PELIX_ERROR_AFTER_CALL() ::pelix::frame::ErrorAfterCall()
 #define PELIX_ERROR_EXIT() ::pelix::frame::ErrorExit(__FILE__, __LINE__)
-#define PELIX_TRACE(...) ::pelix::frame::Trace(__FILE__, __LINE__, __VA_ARGS__)
+#define PELIX_TRACE(...)                                                                \
+  do {                                                                                  \
+    HostServices& pelix_trace_host_ = ::pelix::Host();                                  \
+    if (pelix_trace_host_.ErrorHandlerExists()) {                                       \
+      ::pelix::frame::TraceToHandler(pelix_trace_host_, __FILE__, __LINE__, __VA_ARGS__); \
+    }                                                                                   \
+  } while (false)

@@ -55,6 +55,17 @@ TEST(ToolFaultmap, DecodesAKnownReport) {
   EXPECT_EQ(doc["faults"][1]["status"], "RAISED");
 }
 
+TEST(ToolFaultmap, TraceShowsTheLibrarysDumpOfTheReport) {
+  Sandbox box;
+  const RunResult traced = box.Run({"--trace", "faultmap", "decode", "--type", "2", kKnownReport});
+  ASSERT_EQ(traced.exitCode, 0) << traced.err;
+  EXPECT_NE(traced.err.find("> CFaultMap::CFaultMap()"), std::string::npos) << traced.err;
+  EXPECT_NE(traced.err.find("MO FAULT MAP REPORT"), std::string::npos) << traced.err;
+  EXPECT_NE(traced.err.find("Fault map length = 16"), std::string::npos) << traced.err;
+  EXPECT_NE(traced.err.find("Octet 2 = 32 (0x20)"), std::string::npos) << traced.err;
+  EXPECT_EQ(traced.out.find("MO FAULT MAP REPORT"), std::string::npos);
+}
+
 TEST(ToolFaultmap, DecodeFromAFileWithNamesAndTimeStamps) {
   Sandbox box;
   box.Write("report.hex",

@@ -193,3 +193,49 @@ TEST(ToolFiles, ScratchFolderAndTempDirAreUndone) {
 
 }  // namespace
 }  // namespace pelix::tool
+
+namespace pelix::tool {
+namespace {
+
+// The host the tool installs, taken back out of the library's seam.
+HostServices* InstalledHost() {
+  HostServices* current = SetHostServices(nullptr);
+  SetHostServices(current);
+  return current;
+}
+
+TEST(ToolHost, UserMessagesGoToStandardErrorLineByLineWithAPrefix) {
+  InstallToolHost(false);
+  HostServices* host = InstalledHost();
+  ASSERT_NE(host, nullptr);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(host->DisplayUserInfo("An error occurred!   \r\nPlease try again.\r\n\r\nReplace it.", 16, 0, false), 0);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err,
+            "pelix: message: An error occurred!   \n"
+            "pelix: message: Please try again.\n"
+            "pelix: message: \n"
+            "pelix: message: Replace it.\n");
+  EXPECT_FALSE(host->ErrorHandlerExists());
+  SetHostServices(nullptr);
+}
+
+TEST(ToolHost, TraceSwitchesTheHandlerOnAndTheDiskSizeCanBeOverridden) {
+  InstallToolHost(true);
+  HostServices* host = InstalledHost();
+  ASSERT_NE(host, nullptr);
+  EXPECT_TRUE(host->ErrorHandlerExists());
+  EXPECT_EQ(host->GetErrorHandlerType(), 2);  // no scope records, no message boxes
+  EXPECT_TRUE(host->IsPelixTracesEnabled());
+  unsetenv("PELIX_DISK_SIZE");
+  EXPECT_GT(host->GetDiskSize("/"), 0u);
+  setenv("PELIX_DISK_SIZE", "77", 1);
+  EXPECT_EQ(host->GetDiskSize("/"), 77u);
+  unsetenv("PELIX_DISK_SIZE");
+  InstallToolHost(false);
+  EXPECT_FALSE(host->ErrorHandlerExists());
+  SetHostServices(nullptr);
+}
+
+}  // namespace
+}  // namespace pelix::tool

@@ -11,9 +11,11 @@ HostServices* g_installed = nullptr;  // nullptr = the built-in default
 namespace pelix::detail {
 
 HostServices* g_hostInForce = nullptr;
+DefaultHost* g_defaultHost = nullptr;
 
 HostServices& ResolveHost() {
-  g_hostInForce = g_installed != nullptr ? g_installed : &GetDefaultHost();
+  g_defaultHost = &GetDefaultHost();
+  g_hostInForce = g_installed != nullptr ? g_installed : g_defaultHost;
   return *g_hostInForce;
 }
 

@@ -46,10 +46,9 @@ class VectorStorage {
 };
 
 template <class T>
-using ArrayStorage =
-    typename std::conditional<std::is_trivially_copyable<T>::value && sizeof(T) <= 16 &&
-                                  alignof(T) <= alignof(std::max_align_t),
-                              SmallVector<T>, VectorStorage<T>>::type;
+using ArrayStorage = typename std::conditional<std::is_trivially_copyable<T>::value && sizeof(T) <= 16 &&
+                                                   alignof(T) <= alignof(std::max_align_t),
+                                               SmallVector<T>, VectorStorage<T>>::type;
 
 }  // namespace pelix::detail
 

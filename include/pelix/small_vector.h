@@ -53,7 +53,8 @@ class SmallVector {
   // New elements are value-initialised (zero).
   void resize(size_t n) {
     Reserve(n);
-    if (n > m_size) std::memset(static_cast<void*>(data() + m_size), 0, (n - m_size) * sizeof(T));
+    T* p = data();
+    for (size_t i = m_size; i < n; ++i) p[i] = T();  // short runs: cheaper than a memset call
     m_size = n;
   }
 
@@ -105,7 +106,7 @@ class SmallVector {
     T* block = static_cast<T*>(std::malloc(capacity * sizeof(T)));
     if (block == nullptr) throw std::bad_alloc();
     if (m_size > 0) std::memcpy(static_cast<void*>(block), data(), m_size * sizeof(T));
-    std::free(m_heap);
+    if (m_heap != nullptr) std::free(m_heap);
     m_heap = block;
     m_capacity = capacity;
   }
@@ -131,7 +132,7 @@ class SmallVector {
   }
 
   void Release() noexcept {
-    std::free(m_heap);
+    if (m_heap != nullptr) std::free(m_heap);  // most arrays never leave their inline storage
     m_heap = nullptr;
     m_capacity = 0;
     m_size = 0;

@@ -92,6 +92,7 @@ int Lookup(const std::string& database, int cabinet, const std::string& code) {
 void AddFaultcodeCommands(CLI::App& app) {
   CLI::App* group = app.add_subcommand("faultcode", "Look up fault codes in the XML fault database");
   group->require_subcommand(1);
+  group->footer("Example:\n  pelix faultcode lookup --cabinet 1 'BTS CF I1A:1'");
 
   struct LookupArgs {
     std::string database;

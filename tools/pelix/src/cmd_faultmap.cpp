@@ -111,6 +111,9 @@ void AddCommonOptions(CLI::App* cmd, FaultmapArgs& args) {
 void AddFaultmapCommands(CLI::App& app) {
   CLI::App* group = app.add_subcommand("faultmap", "Decode fault map reports and track the changes between them");
   group->require_subcommand(1);
+  group->footer(
+      "Examples:\n  pelix faultmap decode --type 2 030301021023200000000000000000000000140100\n"
+      "  pelix faultmap track --names data/reports/fault_names.txt data/reports/ts3-1.hex");
 
   auto decode = std::make_shared<FaultmapArgs>();
   CLI::App* decodeCmd = group->add_subcommand(

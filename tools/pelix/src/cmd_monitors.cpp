@@ -52,6 +52,8 @@ void AddLongTma(CLI::App* cmd, MonitorArgs& args) {
 void AddMonitorCommands(CLI::App& app) {
   CLI::App* group = app.add_subcommand("monitors", "Browse the built-in monitor catalogue");
   group->require_subcommand(1);
+  group->footer(
+      "Examples:\n  pelix monitors list --cabinet 34\n  pelix monitors show R42-A\n  pelix monitors find vswr");
 
   auto list = std::make_shared<MonitorArgs>();
   CLI::App* listCmd = group->add_subcommand("list", "List the monitors offered for a cabinet type as a table");

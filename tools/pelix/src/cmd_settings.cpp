@@ -71,6 +71,7 @@ void AddSettingsCommands(CLI::App& app) {
   CLI::App* group = app.add_subcommand(
       "settings", "Read and write the terminal's settings (the hives live in $PELIX_REGISTRY_DIR when it is set)");
   group->require_subcommand(1);
+  group->footer("Example:\n  pelix settings get --base 'Software\\Pelix' Terminal Language");
 
   auto get = std::make_shared<SettingArgs>();
   CLI::App* getCmd = group->add_subcommand("get", "Print a value (exit 1 when it is not there)");

@@ -168,6 +168,7 @@ int CardInfo(const std::string& cardPath) {
 void AddPackageCommands(CLI::App& app) {
   CLI::App* group = app.add_subcommand("package", "Read a station software package");
   group->require_subcommand(1);
+  group->footer("Example:\n  pelix package info data/package");
 
   struct InfoArgs {
     std::string path;
@@ -190,6 +191,7 @@ void AddPackageCommands(CLI::App& app) {
 void AddCardCommands(CLI::App& app) {
   CLI::App* group = app.add_subcommand("card", "Load software onto a flash card, or read what a card carries");
   group->require_subcommand(1);
+  group->footer("Examples:\n  pelix card load --kind H40 data/package /media/card\n  pelix card info /media/card");
 
   struct LoadArgs {
     std::string kind;

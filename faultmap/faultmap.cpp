@@ -333,50 +333,33 @@ void CFaultMap::InitFaultMap(OMS_tolva_mon_datatype_type dataType) {
   m_changed = false;
 }
 
-CByteArray& CFaultMap::Map(FaultMapType kind) {
-  return const_cast<CByteArray&>(static_cast<const CFaultMap*>(this)->Map(kind));
-}
+// The arrays of each kind, indexed by FaultMapType (a kind outside the six
+// reads as RU, the last one).
+namespace {
 
-const CByteArray& CFaultMap::Map(FaultMapType kind) const {
-  switch (kind) {
-    case FM_I1A: return m_mapI1A;
-    case FM_I1B: return m_mapI1B;
-    case FM_I2A: return m_mapI2A;
-    case FM_EC1: return m_mapEC1;
-    case FM_EC2: return m_mapEC2;
-    default: return m_mapRU;
-  }
-}
+using ByteArrayMember = CByteArray CFaultMap::*;
 
-CByteArray& CFaultMap::RaisedList(FaultMapType kind) {
-  return const_cast<CByteArray&>(static_cast<const CFaultMap*>(this)->RaisedList(kind));
-}
+int KindIndex(FaultMapType kind) { return kind >= FM_I1A && kind <= FM_RU ? static_cast<int>(kind) : FM_RU; }
 
-const CByteArray& CFaultMap::RaisedList(FaultMapType kind) const {
-  switch (kind) {
-    case FM_I1A: return m_raisedListI1A;
-    case FM_I1B: return m_raisedListI1B;
-    case FM_I2A: return m_raisedListI2A;
-    case FM_EC1: return m_raisedListEC1;
-    case FM_EC2: return m_raisedListEC2;
-    default: return m_raisedListRU;
-  }
-}
+}  // namespace
 
-CByteArray& CFaultMap::CeasedList(FaultMapType kind) {
-  return const_cast<CByteArray&>(static_cast<const CFaultMap*>(this)->CeasedList(kind));
-}
+struct CFaultMap::KindArrays {
+  static constexpr ByteArrayMember kMaps[kKinds] = {&CFaultMap::m_mapI1A, &CFaultMap::m_mapI1B, &CFaultMap::m_mapI2A,
+                                                    &CFaultMap::m_mapEC1, &CFaultMap::m_mapEC2, &CFaultMap::m_mapRU};
+  static constexpr ByteArrayMember kRaised[kKinds] = {&CFaultMap::m_raisedListI1A, &CFaultMap::m_raisedListI1B,
+                                                      &CFaultMap::m_raisedListI2A, &CFaultMap::m_raisedListEC1,
+                                                      &CFaultMap::m_raisedListEC2, &CFaultMap::m_raisedListRU};
+  static constexpr ByteArrayMember kCeased[kKinds] = {&CFaultMap::m_ceasedListI1A, &CFaultMap::m_ceasedListI1B,
+                                                      &CFaultMap::m_ceasedListI2A, &CFaultMap::m_ceasedListEC1,
+                                                      &CFaultMap::m_ceasedListEC2, &CFaultMap::m_ceasedListRU};
+};
 
-const CByteArray& CFaultMap::CeasedList(FaultMapType kind) const {
-  switch (kind) {
-    case FM_I1A: return m_ceasedListI1A;
-    case FM_I1B: return m_ceasedListI1B;
-    case FM_I2A: return m_ceasedListI2A;
-    case FM_EC1: return m_ceasedListEC1;
-    case FM_EC2: return m_ceasedListEC2;
-    default: return m_ceasedListRU;
-  }
-}
+CByteArray& CFaultMap::Map(FaultMapType kind) { return this->*KindArrays::kMaps[KindIndex(kind)]; }
+const CByteArray& CFaultMap::Map(FaultMapType kind) const { return this->*KindArrays::kMaps[KindIndex(kind)]; }
+CByteArray& CFaultMap::RaisedList(FaultMapType kind) { return this->*KindArrays::kRaised[KindIndex(kind)]; }
+const CByteArray& CFaultMap::RaisedList(FaultMapType kind) const { return this->*KindArrays::kRaised[KindIndex(kind)]; }
+CByteArray& CFaultMap::CeasedList(FaultMapType kind) { return this->*KindArrays::kCeased[KindIndex(kind)]; }
+const CByteArray& CFaultMap::CeasedList(FaultMapType kind) const { return this->*KindArrays::kCeased[KindIndex(kind)]; }
 
 // --- change tracking --------------------------------------------------------
 
@@ -405,16 +388,17 @@ void CFaultMap::UpdateFaultMap(const CFaultMap& newMap) {
 void CFaultMap::CompareOldNewFaultMap(CByteArray& oldMap, const CByteArray& newMap, CByteArray& changes) {
   changes.RemoveAll();
   if (oldMap.GetSize() != newMap.GetSize()) oldMap.SetSize(newMap.GetSize());
-  // Both maps now have the same size.
+  // Both maps now have the same size; octet 0, the identifier, is not compared.
+  const int size = newMap.GetSize();
+  if (size <= 1) return;
   const BYTE* oldOctets = oldMap.GetData();
   const BYTE* newOctets = newMap.GetData();
-  for (int i = 1; i < newMap.GetSize(); ++i) {
-    const BYTE oldOctet = oldOctets[i];
-    const BYTE newOctet = newOctets[i];
-    if (oldOctet == newOctet) continue;
-    const unsigned differing = static_cast<unsigned>(oldOctet ^ newOctet);
-    for (int bit = 0; bit < 8; ++bit) {
-      if ((differing & (1U << bit)) == 0) continue;
+  if (std::memcmp(oldOctets + 1, newOctets + 1, static_cast<size_t>(size - 1)) == 0) return;  // the usual case
+  for (int i = 1; i < size; ++i) {
+    // The differing bits, least significant first.
+    for (unsigned differing = static_cast<unsigned>(oldOctets[i] ^ newOctets[i]); differing != 0;
+         differing &= differing - 1) {
+      const int bit = __builtin_ctz(differing);
       m_changed = true;
       changes.Add(static_cast<BYTE>((i - 1) * 8 + bit));
     }

@@ -78,6 +78,7 @@ class CFaultMap {
   CString TimeText(FaultMapType kind, BYTE faultNo) const;
 
   // The kind's current map, raised list and ceased list.
+  struct KindArrays;  // the member arrays of each kind
   CByteArray& Map(FaultMapType kind);
   const CByteArray& Map(FaultMapType kind) const;
   CByteArray& RaisedList(FaultMapType kind);

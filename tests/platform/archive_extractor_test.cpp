@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <map>
+#include <random>
 #include <string>
 
 #include "tests/support/archive_builder.h"
@@ -21,16 +22,20 @@ namespace {
 using pelix::platform::ArchiveExtractor;
 using pelix::platform::ExtractionLimits;
 using pelix::test::ArchiveBuilder;
-using pelix::test::ClaimTarEntrySize;
 using pelix::test::Exists;
 using pelix::test::FileText;
 using pelix::test::PutFile;
-using pelix::test::Sandbox;
 using pelix::test::SnapshotTree;
 using testing::HasSubstr;
 using Kind = ArchiveBuilder::Kind;
 
 std::string CurrentFolder() { return std::filesystem::current_path().string(); }
+
+// The mode bits of path (0 when it cannot be read).
+unsigned ModeOf(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? st.st_mode : 0U;
+}
 
 // A sandbox with an "outside" folder holding a sentinel file; archives go next
 // to it and unpack into "out". Everything but "out" must be the same after
@@ -44,16 +49,37 @@ class ArchiveExtractorTest : public testing::Test {
     ASSERT_TRUE(PutFile(box / "outside/keep.txt", "sentinel"));
     target = box / "out";
   }
-  // Call once the archives are made, before extracting.
-  void Snapshot() { before = SnapshotTree(box.Path(), "out"); }
-  void ExpectOutsideUnchanged() const { EXPECT_EQ(SnapshotTree(box.Path(), "out"), before); }
 
   int Tar(const std::string& archive) { return extractor.ExtractTar(archive.c_str(), target.c_str()); }
   int Zip(const std::string& archive) { return extractor.ExtractZip(archive.c_str(), target.c_str(), 0); }
 
-  Sandbox box;
+  // Extracts the made archive with `with` (Tar unless zip), expects a refusal
+  // whose reason holds `why` (or any reason when `why` is empty), and nothing
+  // outside the target changed.
+  void ExpectRefused(const std::string& archive, const std::string& why, ArchiveExtractor* with = nullptr,
+                     bool zip = false) {
+    ArchiveExtractor& ex = with != nullptr ? *with : extractor;
+    const auto before = SnapshotTree(box.Path(), "out");
+    EXPECT_EQ(zip ? ex.ExtractZip(archive.c_str(), target.c_str(), 0) : ex.ExtractTar(archive.c_str(), target.c_str()),
+              0);
+    if (why.empty()) {
+      EXPECT_NE(ex.LastError(), "");
+    } else {
+      EXPECT_THAT(ex.LastError(), HasSubstr(why));
+    }
+    EXPECT_EQ(SnapshotTree(box.Path(), "out"), before);
+  }
+
+  // Limits with the given expansion ratio and floor.
+  static ExtractionLimits Limits(std::uint64_t ratio, std::uint64_t floor) {
+    ExtractionLimits limits;
+    limits.maxExpansionRatio = ratio;
+    limits.minAllowedBytes = floor;
+    return limits;
+  }
+
+  pelix::test::Sandbox box;
   std::string target;
-  std::map<std::string, std::string> before;
   ArchiveExtractor extractor;
 };
 
@@ -79,22 +105,18 @@ TEST_F(ArchiveExtractorTest, GzipTarKeepsFoldersAndContents) {
   EXPECT_EQ(CurrentFolder(), cwd);  // the working folder is given back
 }
 
-TEST_F(ArchiveExtractorTest, PlainTarAndZipUnpackAlike) {
+TEST_F(ArchiveExtractorTest, PlainTarAndZipUnpackAlikeAndEachCallReadsOnlyItsOwnFormat) {
   for (const Kind kind : {Kind::kTar, Kind::kZip}) {
     const std::string archive = box / (kind == Kind::kZip ? "p.zip" : "p.tar");
     ASSERT_TRUE(ArchiveBuilder(archive, kind).Dir("d/").File("d/a.txt", "alpha").File("b.txt", "").Close());
-    const int result = kind == Kind::kZip ? Zip(archive) : Tar(archive);
-    ASSERT_EQ(result, 1) << extractor.LastError();
+    EXPECT_EQ(kind == Kind::kZip ? Tar(archive) : Zip(archive), 0);
+    EXPECT_FALSE(Exists(target + "/b.txt"));
+    ASSERT_EQ(kind == Kind::kZip ? Zip(archive) : Tar(archive), 1) << extractor.LastError();
     EXPECT_EQ(FileText(target + "/d/a.txt"), "alpha");
     EXPECT_TRUE(Exists(target + "/b.txt"));
     std::filesystem::remove_all(target);
   }
-}
-
-TEST_F(ArchiveExtractorTest, EachCallReadsOnlyItsOwnFormat) {
-  ASSERT_TRUE(ArchiveBuilder(box / "a.zip", Kind::kZip).File("x", "1").Close());
   ASSERT_TRUE(ArchiveBuilder(box / "a.tgz", Kind::kTgz).File("x", "1").Close());
-  EXPECT_EQ(Tar(box / "a.zip"), 0);
   EXPECT_EQ(Zip(box / "a.tgz"), 0);
   EXPECT_FALSE(Exists(target + "/x"));
 }
@@ -106,9 +128,7 @@ TEST_F(ArchiveExtractorTest, MissingOrEmptyArgumentsFail) {
   EXPECT_EQ(extractor.ExtractZip(nullptr, target.c_str(), 0), 0);
   ASSERT_TRUE(ArchiveBuilder(box / "a.tar", Kind::kTar).File("x", "1").Close());
   EXPECT_EQ(extractor.ExtractTar((box / "a.tar").c_str(), ""), 0);
-  // A folder is not an archive.
-  EXPECT_EQ(Tar(box / "outside"), 0);
-  // A file of garbage neither.
+  EXPECT_EQ(Tar(box / "outside"), 0);  // a folder is not an archive
   ASSERT_TRUE(PutFile(box / "junk.tgz", "this is not an archive at all, not even close......"));
   EXPECT_EQ(Tar(box / "junk.tgz"), 0);
 }
@@ -125,27 +145,12 @@ TEST_F(ArchiveExtractorTest, RelativeArchiveAndTargetFollowTheWorkingFolder) {
   EXPECT_EQ(FileText(box / "rel-out/x.txt"), "rel");
 }
 
-TEST_F(ArchiveExtractorTest, PermissionsAreTamedButKept) {
+TEST_F(ArchiveExtractorTest, PermissionsAreTamedButKeptAndLinksInsideTheTargetAreKept) {
   const std::string archive = box / "perm.tar";
   ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTar)
                   .Dir("locked/", 0500)
                   .File("locked/inner.txt", "x", 0)
                   .File("tool", "#!", 04755)
-                  .Close());
-  ASSERT_EQ(Tar(archive), 1) << extractor.LastError();
-  struct stat st {};
-  ASSERT_EQ(stat((target + "/locked").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0700, 0700U);  // the owner can still empty it
-  ASSERT_EQ(stat((target + "/locked/inner.txt").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0600, 0600U);
-  ASSERT_EQ(stat((target + "/tool").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & S_ISUID, 0U);
-  EXPECT_EQ(st.st_mode & 0100, 0100U);  // executable bit kept
-}
-
-TEST_F(ArchiveExtractorTest, SymlinksAndHardlinksInsideTheTargetAreKept) {
-  const std::string archive = box / "links.tar";
-  ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTar)
                   .File("data.txt", "payload")
                   .Dir("sub/")
                   .Symlink("sub/up", "../data.txt")
@@ -153,6 +158,9 @@ TEST_F(ArchiveExtractorTest, SymlinksAndHardlinksInsideTheTargetAreKept) {
                   .Hardlink("sub/hard", "data.txt")
                   .Close());
   ASSERT_EQ(Tar(archive), 1) << extractor.LastError();
+  EXPECT_EQ(ModeOf(target + "/locked") & 0700, 0700U);  // the owner can still empty it
+  EXPECT_EQ(ModeOf(target + "/locked/inner.txt") & 0600, 0600U);
+  EXPECT_EQ(ModeOf(target + "/tool") & (S_ISUID | 0100), 0100U);  // executable bit kept, set-user-id dropped
   EXPECT_EQ(FileText(target + "/sub/up"), "payload");
   EXPECT_EQ(std::filesystem::read_symlink(target + "/sub/dot").string(), "./x/./y");
   struct stat a {
@@ -168,12 +176,8 @@ TEST_F(ArchiveExtractorTest, AbsolutePathIsRefusedAndEarlierEntriesStay) {
   const std::string archive = box / "abs.tar";
   ASSERT_TRUE(
       ArchiveBuilder(archive, Kind::kTar).File("first.txt", "kept").File(box / "outside/evil.txt", "x").Close());
-  Snapshot();
-  EXPECT_EQ(Tar(archive), 0);
-  EXPECT_THAT(extractor.LastError(), HasSubstr("absolute path"));
+  ExpectRefused(archive, "absolute path");
   EXPECT_EQ(FileText(target + "/first.txt"), "kept");
-  EXPECT_FALSE(Exists(box / "outside/evil.txt"));
-  ExpectOutsideUnchanged();
 }
 
 TEST_F(ArchiveExtractorTest, DotDotEscapesAreRefused) {
@@ -181,10 +185,7 @@ TEST_F(ArchiveExtractorTest, DotDotEscapesAreRefused) {
     SCOPED_TRACE(name);
     const std::string archive = box / "dotdot.tar";
     ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTar).File(name, "x").Close());
-    Snapshot();
-    EXPECT_EQ(Tar(archive), 0);
-    EXPECT_THAT(extractor.LastError(), HasSubstr("'..' in path"));
-    ExpectOutsideUnchanged();
+    ExpectRefused(archive, "'..' in path");
     std::filesystem::remove(archive);
   }
 }
@@ -192,12 +193,8 @@ TEST_F(ArchiveExtractorTest, DotDotEscapesAreRefused) {
 TEST_F(ArchiveExtractorTest, SymlinkOutsideThenFileThroughItIsRefused) {
   const std::string archive = box / "sym.tar";
   ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTar).Symlink("link", box / "outside").File("link/evil.txt", "x").Close());
-  Snapshot();
-  EXPECT_EQ(Tar(archive), 0);
-  EXPECT_THAT(extractor.LastError(), HasSubstr("symlink to an absolute path"));
+  ExpectRefused(archive, "symlink to an absolute path");
   EXPECT_FALSE(Exists(target + "/link"));
-  EXPECT_FALSE(Exists(box / "outside/evil.txt"));
-  ExpectOutsideUnchanged();
 }
 
 TEST_F(ArchiveExtractorTest, RelativeSymlinksThatEscapeAreRefused) {
@@ -212,11 +209,8 @@ TEST_F(ArchiveExtractorTest, RelativeSymlinksThatEscapeAreRefused) {
     const std::string archive = box / "rel.tar";
     const std::string name = link == "../outside" ? "l" : "sub/l";
     ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTar).Dir("sub/").Symlink("sub/up", "..").Symlink(name, link).Close());
-    Snapshot();
-    EXPECT_EQ(Tar(archive), 0);
-    EXPECT_THAT(extractor.LastError(), HasSubstr(why));
+    ExpectRefused(archive, why);
     EXPECT_FALSE(Exists(target + "/" + name));
-    ExpectOutsideUnchanged();
     std::filesystem::remove_all(target);
   }
 }
@@ -226,11 +220,7 @@ TEST_F(ArchiveExtractorTest, WritingThroughAPlantedSymlinkIsRefused) {
   ASSERT_EQ(symlink((box / "outside").c_str(), (target + "/link").c_str()), 0);
   const std::string archive = box / "through.tar";
   ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTar).File("link/evil.txt", "x").Close());
-  Snapshot();
-  EXPECT_EQ(Tar(archive), 0);
-  EXPECT_THAT(extractor.LastError(), HasSubstr("link/evil.txt"));
-  EXPECT_FALSE(Exists(box / "outside/evil.txt"));
-  ExpectOutsideUnchanged();
+  ExpectRefused(archive, "link/evil.txt");
 }
 
 TEST_F(ArchiveExtractorTest, HardlinksToOutsideFilesAreRefused) {
@@ -244,11 +234,8 @@ TEST_F(ArchiveExtractorTest, HardlinksToOutsideFilesAreRefused) {
     SCOPED_TRACE(link);
     const std::string archive = box / "hard.tar";
     ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTar).Dir("dir/").Hardlink("h", link).Close());
-    Snapshot();
-    EXPECT_EQ(Tar(archive), 0);
-    EXPECT_THAT(extractor.LastError(), HasSubstr(why));
+    ExpectRefused(archive, why);
     EXPECT_FALSE(Exists(target + "/h"));
-    ExpectOutsideUnchanged();
     std::filesystem::remove_all(target);
   }
 }
@@ -257,24 +244,12 @@ TEST_F(ArchiveExtractorTest, HardlinksToPlantedFilesOrThroughSymlinksAreRefused)
   ASSERT_EQ(mkdir(target.c_str(), 0755), 0);
   ASSERT_EQ(link((box / "outside/keep.txt").c_str(), (target + "/planted").c_str()), 0);
   ASSERT_EQ(symlink((box / "outside").c_str(), (target + "/link").c_str()), 0);
-  {
-    ASSERT_TRUE(ArchiveBuilder(box / "p.tar", Kind::kTar).Hardlink("h", "planted").Close());
-    ASSERT_TRUE(ArchiveBuilder(box / "s.tar", Kind::kTar).Hardlink("h", "link/keep.txt").Close());
-  }
-  before = SnapshotTree(box.Path(), "out");
-  before.erase("outside/keep.txt");  // its link count includes the planted link
-  auto outside = [&] {
-    auto now = SnapshotTree(box.Path(), "out");
-    now.erase("outside/keep.txt");
-    return now;
-  };
-  EXPECT_EQ(Tar(box / "p.tar"), 0);
-  EXPECT_THAT(extractor.LastError(), HasSubstr("not from this archive"));
-  EXPECT_EQ(Tar(box / "s.tar"), 0);
-  EXPECT_THAT(extractor.LastError(), HasSubstr("through a symlink"));
+  ASSERT_TRUE(ArchiveBuilder(box / "p.tar", Kind::kTar).Hardlink("h", "planted").Close());
+  ASSERT_TRUE(ArchiveBuilder(box / "s.tar", Kind::kTar).Hardlink("h", "link/keep.txt").Close());
+  // The snapshots ExpectRefused compares hold keep.txt's content and link count.
+  ExpectRefused(box / "p.tar", "not from this archive");
+  ExpectRefused(box / "s.tar", "through a symlink");
   EXPECT_FALSE(Exists(target + "/h"));
-  EXPECT_EQ(outside(), before);
-  EXPECT_EQ(FileText(box / "outside/keep.txt"), "sentinel");
 }
 
 TEST_F(ArchiveExtractorTest, APlantedHardlinkIsReplacedNotWrittenThrough) {
@@ -293,12 +268,9 @@ TEST_F(ArchiveExtractorTest, DeviceNodesAndFifosAreRefused) {
     SCOPED_TRACE(why);
     const std::string archive = box / "node.tar";
     ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTar).File("ok.txt", "fine").Special("node", type).Close());
-    Snapshot();
-    EXPECT_EQ(Tar(archive), 0);
-    EXPECT_THAT(extractor.LastError(), HasSubstr(why + " not allowed"));
+    ExpectRefused(archive, why + " not allowed");
     EXPECT_FALSE(Exists(target + "/node"));
     EXPECT_EQ(FileText(target + "/ok.txt"), "fine");
-    ExpectOutsideUnchanged();
     std::filesystem::remove_all(target);
   }
 }
@@ -308,12 +280,9 @@ TEST_F(ArchiveExtractorTest, GigabyteOfZerosInASmallTgzIsRefusedBeforeWriting) {
   ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTgz).Zeros("zeros.bin", 1ULL << 30).Close());
   // Small enough that the default expansion limit is far below its content.
   ASSERT_LT(std::filesystem::file_size(archive) * extractor.Limits().maxExpansionRatio, 1ULL << 30);
-  Snapshot();
-  EXPECT_EQ(Tar(archive), 0);
-  EXPECT_THAT(extractor.LastError(), HasSubstr("expansion limit"));
+  ExpectRefused(archive, "expansion limit");
   EXPECT_FALSE(Exists(target + "/zeros.bin"));
   EXPECT_EQ(extractor.BytesWritten(), 0U);
-  ExpectOutsideUnchanged();
 }
 
 TEST_F(ArchiveExtractorTest, ExpansionBudgetCoversAllEntriesTogether) {
@@ -322,18 +291,13 @@ TEST_F(ArchiveExtractorTest, ExpansionBudgetCoversAllEntriesTogether) {
   const std::string archive = box / "many.tgz";
   ASSERT_TRUE(
       ArchiveBuilder(archive, Kind::kTgz).Zeros("a", 600 << 10).Zeros("b", 600 << 10).Zeros("c", 600 << 10).Close());
-  ExtractionLimits limits;
-  limits.maxExpansionRatio = 1;
-  limits.minAllowedBytes = 1 << 20;
-  ArchiveExtractor small(limits);
-  EXPECT_EQ(small.ExtractTar(archive.c_str(), target.c_str()), 0);
-  EXPECT_THAT(small.LastError(), HasSubstr("'b'"));
+  ArchiveExtractor small(Limits(1, 1 << 20));
+  ExpectRefused(archive, "'b'", &small);
   EXPECT_EQ(std::filesystem::file_size(target + "/a"), 600U << 10);
   EXPECT_FALSE(Exists(target + "/b"));
   EXPECT_EQ(small.BytesWritten(), 600U << 10);
   // With room for all three the same archive unpacks.
-  limits.minAllowedBytes = 2 << 20;
-  ArchiveExtractor enough(limits);
+  ArchiveExtractor enough(Limits(1, 2 << 20));
   EXPECT_EQ(enough.ExtractTar(archive.c_str(), (box / "all").c_str()), 1) << enough.LastError();
 }
 
@@ -347,8 +311,7 @@ TEST_F(ArchiveExtractorTest, TooManyEntriesAreRefused) {
   ExtractionLimits limits;
   limits.maxEntries = 4;
   ArchiveExtractor few(limits);
-  EXPECT_EQ(few.ExtractTar(archive.c_str(), target.c_str()), 0);
-  EXPECT_THAT(few.LastError(), HasSubstr("'e4': more entries than the target can take (4)"));
+  ExpectRefused(archive, "'e4': more entries than the target can take (4)", &few);
   EXPECT_TRUE(Exists(target + "/e3"));
   EXPECT_EQ(few.EntriesWritten(), 4U);
   limits.maxEntries = 5;
@@ -361,71 +324,51 @@ TEST_F(ArchiveExtractorTest, ZipThatUnderstatesItsSizesIsStoppedWhileStreaming) 
   const std::string archive = box / "liar.zip";
   ASSERT_TRUE(ArchiveBuilder(archive, Kind::kZip).Zeros("z.bin", 4 << 20).Close());
   std::string bytes = FileText(archive);
-  const std::string tiny("\x0a\0\0\0", 4);
   int patched = 0;
   for (const auto& [signature, offset] :
        std::map<std::string, size_t>{{"PK\x01\x02", 24}, {"PK\x03\x04", 22}, {"PK\x07\x08", 12}}) {
     for (size_t at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 4)) {
       if (at + offset + 4 > bytes.size()) continue;
-      bytes.replace(at + offset, 4, tiny);
+      bytes.replace(at + offset, 4, std::string("\x0a\0\0\0", 4));
       ++patched;
     }
   }
   ASSERT_GE(patched, 2);
   ASSERT_TRUE(PutFile(archive, bytes));
-  ExtractionLimits limits;
-  limits.maxExpansionRatio = 1;
-  limits.minAllowedBytes = 1 << 20;
-  ArchiveExtractor small(limits);
-  Snapshot();
-  EXPECT_EQ(small.ExtractZip(archive.c_str(), target.c_str(), 0), 0);
-  EXPECT_THAT(small.LastError(), HasSubstr("expansion limit"));
+  ArchiveExtractor small(Limits(1, 1 << 20));
+  ExpectRefused(archive, "expansion limit", &small, true);
   struct stat st {};
   if (stat((target + "/z.bin").c_str(), &st) == 0) {
     EXPECT_LE(st.st_size, 1 << 20);
   }
-  ExpectOutsideUnchanged();
 }
 
 TEST_F(ArchiveExtractorTest, EntryLargerThanTheFreeSpaceIsRefusedFromItsHeader) {
   // The header claims 512 MiB and the data never follows: the size alone decides.
   const std::string archive = box / "huge.tar";
   ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTar).File("small.txt", "s").File("huge.bin", "").Close());
-  ASSERT_TRUE(ClaimTarEntrySize(archive, "huge.bin", 512ULL << 20));
+  ASSERT_TRUE(pelix::test::ClaimTarEntrySize(archive, "huge.bin", 512ULL << 20));
   struct statvfs fs {};
   ASSERT_EQ(statvfs(box.Path().c_str(), &fs), 0);
   const std::uint64_t freeBytes = static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
   ASSERT_GT(freeBytes, 32ULL << 20);
-  ExtractionLimits limits;
-  limits.maxExpansionRatio = 1ULL << 40;  // only the free space counts
+  ExtractionLimits limits = Limits(1ULL << 40, ExtractionLimits().minAllowedBytes);  // only the free space counts
   limits.reserveBytes = freeBytes - (8ULL << 20);
   ArchiveExtractor tight(limits);
-  Snapshot();
-  EXPECT_EQ(tight.ExtractTar(archive.c_str(), target.c_str()), 0);
-  EXPECT_THAT(tight.LastError(), HasSubstr("free space"));
+  ExpectRefused(archive, "free space", &tight);
   EXPECT_EQ(FileText(target + "/small.txt"), "s");
   EXPECT_FALSE(Exists(target + "/huge.bin"));
-  ExpectOutsideUnchanged();
 }
 
 TEST_F(ArchiveExtractorTest, TruncatedGzipStreamFails) {
   const std::string archive = box / "cut.tgz";
-  std::string noise;
-  std::uint32_t state = 2463534242U;
-  for (int i = 0; i < (2 << 20); ++i) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    noise += static_cast<char>(state);
-  }
+  std::mt19937 random(7);
+  std::string noise(2 << 20, '\0');  // does not compress
+  for (char& c : noise) c = static_cast<char>(random());
   ASSERT_TRUE(ArchiveBuilder(archive, Kind::kTgz).File("first.txt", "whole").File("big.bin", noise).Close());
-  const auto size = std::filesystem::file_size(archive);
-  std::filesystem::resize_file(archive, size / 2);
-  Snapshot();
-  EXPECT_EQ(Tar(archive), 0);
-  EXPECT_THAT(extractor.LastError(), HasSubstr("damaged"));
+  std::filesystem::resize_file(archive, std::filesystem::file_size(archive) / 2);
+  ExpectRefused(archive, "damaged");
   EXPECT_EQ(FileText(target + "/first.txt"), "whole");
-  ExpectOutsideUnchanged();
 }
 
 TEST_F(ArchiveExtractorTest, ZipWithABadCentralDirectoryFails) {
@@ -436,19 +379,14 @@ TEST_F(ArchiveExtractorTest, ZipWithABadCentralDirectoryFails) {
   ASSERT_NE(central, std::string::npos);
   bytes.replace(central, 4, "XXXX");
   ASSERT_TRUE(PutFile(archive, bytes));
-  Snapshot();
-  EXPECT_EQ(Zip(archive), 0);
-  EXPECT_NE(extractor.LastError(), "");
-  ExpectOutsideUnchanged();
+  ExpectRefused(archive, "", nullptr, true);
 }
 
 TEST_F(ArchiveExtractorTest, ZipCutInsideItsEntriesFails) {
   const std::string archive = box / "cut.zip";
   ASSERT_TRUE(ArchiveBuilder(archive, Kind::kZip).File("a.txt", std::string(5000, 'a')).Close());
   std::filesystem::resize_file(archive, 100);
-  Snapshot();
-  EXPECT_EQ(Zip(archive), 0);
-  ExpectOutsideUnchanged();
+  ExpectRefused(archive, "", nullptr, true);
 }
 
 }  // namespace

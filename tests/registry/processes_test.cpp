@@ -2,22 +2,21 @@
 // a writer killed mid-way leaves a hive holding every write that returned.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
-#include <set>
 #include <string>
+#include <vector>
 
 #include "tests/registry/registry_support.h"
 
 namespace {
 
-using pelix::test::MakeKey;
-using pelix::test::SettingsTest;
+using namespace pelix::test;  // NOLINT(google-build-using-namespace): the test helpers
 
+using Strings = std::vector<std::string>;
 constexpr int kValuesPerWriter = 1000;
 
 std::string NameOf(int writer, int index) { return "w" + std::to_string(writer) + "_" + std::to_string(index); }
@@ -34,8 +33,7 @@ pid_t Spawn(Body body) {
 }
 
 bool WriteAll(int fd, const void* data, size_t size) {
-  const char* bytes = static_cast<const char*>(data);
-  while (size > 0) {
+  for (const char* bytes = static_cast<const char*>(data); size > 0;) {
     ssize_t written = write(fd, bytes, size);
     if (written <= 0) return false;
     bytes += written;
@@ -44,18 +42,11 @@ bool WriteAll(int fd, const void* data, size_t size) {
   return true;
 }
 
-std::set<std::string> ValueNamesOf(HKEY root, const char* path) {
-  std::set<std::string> names;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-  for (DWORD index = 0;; ++index) {
-    char name[64];
-    DWORD size = sizeof name;
-    if (RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    names.insert(name);
-  }
-  RegCloseKey(key);
-  return names;
+// Waits for child; its wait status.
+int Reap(pid_t child) {
+  int status = 0;
+  EXPECT_EQ(waitpid(child, &status, 0), child);
+  return status;
 }
 
 TEST_F(SettingsTest, TwoProcessesWritingAtOnceLoseNothing) {
@@ -74,12 +65,10 @@ TEST_F(SettingsTest, TwoProcessesWritingAtOnceLoseNothing) {
     ASSERT_GT(writers[w], 0);
   }
   close(start[0]);
-  const char go[2] = {'g', 'g'};
-  ASSERT_TRUE(WriteAll(start[1], go, 2));
+  ASSERT_TRUE(WriteAll(start[1], "gg", 2));
   close(start[1]);
   for (pid_t writer : writers) {
-    int status = 0;
-    ASSERT_EQ(waitpid(writer, &status, 0), writer);
+    int status = Reap(writer);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
   }
@@ -96,12 +85,13 @@ TEST_F(SettingsTest, TwoProcessesWritingAtOnceLoseNothing) {
 TEST_F(SettingsTest, AWriterKilledMidWayLeavesEveryReturnedWrite) {
   MakeKey(HKEY_CURRENT_USER, "App\\Crash");
   SetRegPath("App");
+  auto textOf = [](int32_t i) { return "value-" + std::to_string(i) + std::string(static_cast<size_t>(i % 50), '.'); };
   int reports[2];
   ASSERT_EQ(pipe(reports), 0);
-  pid_t writer = Spawn([&reports] {
+  pid_t writer = Spawn([&reports, &textOf] {
     close(reports[0]);
     for (int32_t i = 0; i < 1000000; ++i) {
-      CString text("value-" + std::to_string(i) + std::string(static_cast<size_t>(i % 50), '.'));
+      CString text(textOf(i));
       SetRegValue("Crash", NameOf(0, i).c_str(), text, 1);
       if (!WriteAll(reports[1], &i, sizeof i)) _exit(3);  // this write has returned
     }
@@ -110,31 +100,23 @@ TEST_F(SettingsTest, AWriterKilledMidWayLeavesEveryReturnedWrite) {
   close(reports[1]);
   int32_t last = -1;
   int32_t index = 0;
-  while (last < 150 && read(reports[0], &index, sizeof index) == static_cast<ssize_t>(sizeof index)) last = index;
+  auto readReport = [&] { return read(reports[0], &index, sizeof index) == static_cast<ssize_t>(sizeof index); };
+  while (last < 150 && readReport()) last = index;
   ASSERT_EQ(kill(writer, SIGKILL), 0);
-  int status = 0;
-  ASSERT_EQ(waitpid(writer, &status, 0), writer);
-  ASSERT_TRUE(WIFSIGNALED(status));
-  // Reports sent before the kill are still in the pipe.
-  while (read(reports[0], &index, sizeof index) == static_cast<ssize_t>(sizeof index)) last = index;
+  ASSERT_TRUE(WIFSIGNALED(Reap(writer)));
+  while (readReport()) last = index;  // reports sent before the kill are still in the pipe
   close(reports[0]);
   ASSERT_GE(last, 150);
 
   // The hive opens cleanly in a fresh connection ...
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open_v2(m_dir.UserHive().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-  sqlite3_stmt* check = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
-  ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
-  sqlite3_finalize(check);
-  sqlite3_close(db);
+  Strings integrity;
+  ASSERT_TRUE(Sql(m_dir.UserHive(), "PRAGMA integrity_check", &integrity, SQLITE_OPEN_READWRITE));
+  EXPECT_EQ(integrity, Strings{"ok"});
 
   // ... and holds every value whose call had returned, byte for byte.
   int missing = 0;
   for (int32_t i = 0; i <= last; ++i) {
-    std::string expected = "value-" + std::to_string(i) + std::string(static_cast<size_t>(i % 50), '.');
-    if (GetRegString("Crash", NameOf(0, i).c_str(), "missing", 1) != CString(expected)) ++missing;
+    if (GetRegString("Crash", NameOf(0, i).c_str(), "missing", 1) != CString(textOf(i))) ++missing;
   }
   EXPECT_EQ(missing, 0);
   // At most the call in flight may have landed beyond the last report.
@@ -155,14 +137,13 @@ TEST_F(SettingsTest, AProcessThatExitsLeavesItsHiveAsOneFile) {
     std::exit(0);  // a normal exit, with static destructors
   }
   ASSERT_GT(child, 0);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
+  int status = Reap(child);
   ASSERT_TRUE(WIFEXITED(status));
   ASSERT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_FALSE(pelix::test::FileExists(m_dir.UserHive() + "-wal"));
+  EXPECT_FALSE(FileExists(m_dir.UserHive() + "-wal"));
   // The file alone, copied elsewhere, holds the value.
-  pelix::test::RegistryDir copy;
-  pelix::test::WriteFileBytes(copy.UserHive(), pelix::test::ReadFileBytes(m_dir.UserHive()));
+  RegistryDir copy;
+  WriteFileBytes(copy.UserHive(), ReadFileBytes(m_dir.UserHive()));
   SetRegPath("App");
   EXPECT_EQ(GetRegDword("Exit", "n", 0, 1), 31337u);
 }

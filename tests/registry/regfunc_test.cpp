@@ -1,11 +1,11 @@
 // The six settings operations: full keys, round trips, defaults, the template
 // copy from the machine's hive, trace scopes and allocation failures.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pelix/service_result.h"
@@ -14,14 +14,22 @@
 
 namespace {
 
-using pelix::test::Dword;
-using pelix::test::FileExists;
-using pelix::test::KeyExists;
-using pelix::test::MakeKey;
-using pelix::test::ReadStored;
-using pelix::test::SettingsTest;
-using pelix::test::Store;
-using pelix::test::StoredValue;
+using namespace pelix::test;  // NOLINT(google-build-using-namespace): the test helpers
+using Strings = std::vector<std::string>;
+
+// The name and class of subkey index of root\path.
+std::pair<std::string, std::string> SubKeyAndClass(HKEY root, const std::string& path, DWORD index) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {"<no key>", ""};
+  std::vector<char> name(600);
+  std::vector<char> keyClass(600);
+  DWORD nameSize = 600;
+  DWORD classSize = 600;
+  LONG result = RegEnumKeyExA(key, index, name.data(), &nameSize, nullptr, keyClass.data(), &classSize, nullptr);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) return {"<no subkey>", ""};
+  return {name.data(), keyClass.data()};
+}
 
 // --- Full keys ---------------------------------------------------------------
 
@@ -29,15 +37,12 @@ TEST_F(SettingsTest, UseBasePathPutsTheKeyBelowTheBasePath) {
   MakeKey(HKEY_CURRENT_USER, "Software\\Pelix\\Radio");
   MakeKey(HKEY_CURRENT_USER, "Radio");
   SetRegPath("Software\\Pelix");
-  EXPECT_EQ(g_regPath, "Software\\Pelix");
-  CString below("below");
-  CString top("top");
-  SetRegValue("Radio", "Where", below, 1);
+  SetText("Radio", "Where", "below");
   SetRegValue("Radio", "Count", 7, -3);  // any non-zero value means the base path
-  SetRegValue("Radio", "Where", top, 0);
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Software\\Pelix\\Radio", "Where").bytes, "below");
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Software\\Pelix\\Radio", "Count").bytes, Dword(7));
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Radio", "Where").bytes, "top");
+  SetText("Radio", "Where", "top", 0);
+  EXPECT_EQ(UserBytes("Software\\Pelix\\Radio", "Where"), "below");
+  EXPECT_EQ(UserBytes("Software\\Pelix\\Radio", "Count"), Dword(7));
+  EXPECT_EQ(UserBytes("Radio", "Where"), "top");
   EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Radio", "Count").result, ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(GetRegString("Radio", "Where", "none", 2), "below");
   EXPECT_EQ(GetRegString("Radio", "Where", "none", 0), "top");
@@ -46,99 +51,76 @@ TEST_F(SettingsTest, UseBasePathPutsTheKeyBelowTheBasePath) {
   DeleteRegValue("Radio", "Where", 1);
   EXPECT_EQ(GetRegString("Radio", "Where", "none", 1), "none");
   EXPECT_EQ(GetRegString("Radio", "Where", "none", 0), "top");
-}
-
-TEST_F(SettingsTest, AnEmptyBasePathMakesTheFullKeyStartWithABackslash) {
-  MakeKey(HKEY_CURRENT_USER, "Radio");
-  MakeKey(HKEY_LOCAL_MACHINE, "Radio");
-  SetRegPath("");
-  CString text("lost");
-  SetRegValue("Radio", "Where", text, 1);  // "\Radio" names no key
-  SetRegValue("Radio", "Count", 9, 1);
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Radio", "Where").result, ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Radio", "Count").result, ERROR_FILE_NOT_FOUND);
-  SetRegValue("Radio", "Where", text, 0);
-  EXPECT_EQ(GetRegString("Radio", "Where", "default", 1), "default");
-  EXPECT_EQ(GetRegString("Radio", "Where", "default", 0), "lost");
-  EXPECT_EQ(GetRegDword("Radio", "Count", 5, 1), 5u);
-  EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
-}
-
-TEST_F(SettingsTest, ALaterBasePathServesTheCallsThatFollow) {
-  MakeKey(HKEY_CURRENT_USER, "One\\K");
-  MakeKey(HKEY_CURRENT_USER, "Two\\K");
-  SetRegPath("One");
-  SetRegValue("K", "n", 1, 1);
+  // A later base path serves the calls that follow.
+  MakeKey(HKEY_CURRENT_USER, "Two\\Radio");
   SetRegPath("Two");
-  SetRegValue("K", "n", 2, 1);
-  EXPECT_EQ(GetRegDword("K", "n", 0, 1), 2u);
-  EXPECT_EQ(GetRegDword("One\\K", "n", 0, 0), 1u);
+  SetRegValue("Radio", "Count", 2, 1);
+  EXPECT_EQ(GetRegDword("Radio", "Count", 0, 1), 2u);
+  EXPECT_EQ(GetRegDword("Software\\Pelix\\Radio", "Count", 0, 0), 7u);
 }
 
-// --- Missing keys ------------------------------------------------------------
-
-TEST_F(SettingsTest, WritingBelowAKeyNeitherHiveHasWritesNothing) {
+TEST_F(SettingsTest, WritingBelowAKeyTheUserCannotHaveWritesNothing) {
   m_host.handlerExists = true;
   SetRegPath("Software\\Pelix");
-  CString text("value");
-  SetRegValue("Nowhere", "Text", text, 1);
+  SetText("Nowhere", "Text", "value");
   SetRegValue("Nowhere", "Number", 42, 1);
   DeleteRegValue("Nowhere", "Text", 1);
   EXPECT_FALSE(FileExists(m_dir.UserHive()));  // not even the hive was made
   EXPECT_EQ(GetRegString("Nowhere", "Text", "fallback", 1), "fallback");
   EXPECT_EQ(GetRegDword("Nowhere", "Number", 1234, 1), 1234u);
-
   // Also when the user's hive exists but lacks the key.
   MakeKey(HKEY_CURRENT_USER, "Software\\Pelix");
   SetRegValue("Nowhere", "Number", 42, 1);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Pelix\\Nowhere"));
   EXPECT_EQ(GetRegDword("Nowhere", "Number", 1234, 1), 1234u);
+  // An empty base path makes the full key start with a backslash: "\Radio" names no key.
+  MakeKey(HKEY_CURRENT_USER, "Radio");
+  MakeKey(HKEY_LOCAL_MACHINE, "Radio");
+  SetRegPath("");
+  SetText("Radio", "Where", "lost");
+  SetRegValue("Radio", "Count", 9, 1);
+  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Radio", "Where").result, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Radio", "Count").result, ERROR_FILE_NOT_FOUND);
+  SetText("Radio", "Where", "lost", 0);
+  EXPECT_EQ(GetRegString("Radio", "Where", "default", 1), "default");
+  EXPECT_EQ(GetRegString("Radio", "Where", "default", 0), "lost");
+  EXPECT_EQ(GetRegDword("Radio", "Count", 5, 1), 5u);
   EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
   EXPECT_TRUE(m_host.CallsNamed("LogError").empty());
 }
 
 // --- Round trips -------------------------------------------------------------
 
-TEST_F(SettingsTest, TextsRoundTripByteForByteAndStayUnchanged) {
+TEST_F(SettingsTest, TextsAreStoredByteForByteAndReadUpToTheirFirstZeroByte) {
   MakeKey(HKEY_CURRENT_USER, "App\\Texts");
   SetRegPath("App");
-  const std::vector<std::string> texts = {"plain", "caf\xc3\xa9 \xe2\x82\xac", "\xff\x80\x01\x7f",
-                                          std::string(5000, 'L'), "a\\b/c"};
-  for (const std::string& text : texts) {
-    CString value(text);
+  const struct {
+    std::string text;
+    std::string read;
+  } rows[] = {{"plain", "plain"},
+              {"caf\xc3\xa9 \xe2\x82\xac", "caf\xc3\xa9 \xe2\x82\xac"},
+              {"\xff\x80\x01\x7f", "\xff\x80\x01\x7f"},
+              {std::string(5000, 'L'), std::string(5000, 'L')},
+              {"a\\b/c", "a\\b/c"},
+              {std::string("left\0right", 10), "left"},
+              {"", "default"}};  // an empty text reads as the default
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text.substr(0, 20));
+    CString value(row.text);
     SetRegValue("Texts", "v", value, 1);
-    EXPECT_EQ(value, CString(text));
+    EXPECT_EQ(value, CString(row.text));
     StoredValue stored = ReadStored(HKEY_CURRENT_USER, "App\\Texts", "v");
+    EXPECT_EQ(stored.result, ERROR_SUCCESS);
     EXPECT_EQ(stored.type, REG_SZ);
-    EXPECT_EQ(stored.bytes, text);  // no terminator stored
-    EXPECT_EQ(GetRegString("Texts", "v", "default", 1), CString(text));
+    EXPECT_EQ(stored.bytes, row.text);  // no terminator stored
+    EXPECT_EQ(GetRegString("Texts", "v", "default", 1), CString(row.read));
   }
 }
 
-TEST_F(SettingsTest, TextsEndAtTheirFirstZeroByteWhenRead) {
-  MakeKey(HKEY_CURRENT_USER, "App\\Texts");
-  SetRegPath("App");
-  CString value(std::string("left\0right", 10));
-  SetRegValue("Texts", "v", value, 1);
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "App\\Texts", "v").bytes.size(), 10u);
-  EXPECT_EQ(GetRegString("Texts", "v", "default", 1), "left");
-}
-
-TEST_F(SettingsTest, AnEmptyTextIsReadBackAsTheDefault) {
-  MakeKey(HKEY_CURRENT_USER, "App\\Texts");
-  SetRegPath("App");
-  CString empty;
-  SetRegValue("Texts", "v", empty, 1);
-  StoredValue stored = ReadStored(HKEY_CURRENT_USER, "App\\Texts", "v");
-  EXPECT_EQ(stored.result, ERROR_SUCCESS);
-  EXPECT_EQ(stored.type, REG_SZ);
-  EXPECT_TRUE(stored.bytes.empty());
-  EXPECT_EQ(GetRegString("Texts", "v", "default", 1), "default");
-}
-
-TEST_F(SettingsTest, NumbersRoundTripAsFourLittleEndianBytes) {
+TEST_F(SettingsTest, NumbersRoundTripAsFourLittleEndianBytesAndDeletesRemoveOneValue) {
   MakeKey(HKEY_CURRENT_USER, "App\\Numbers");
   SetRegPath("App");
+  m_host.handlerExists = true;
   for (DWORD number : {0u, 1u, 255u, 256u, 0x1234u, 0x00FF00FFu, 0x80000000u, 0xFFFFFFFFu}) {
     SetRegValue("Numbers", "n", number, 1);
     StoredValue stored = ReadStored(HKEY_CURRENT_USER, "App\\Numbers", "n");
@@ -146,138 +128,79 @@ TEST_F(SettingsTest, NumbersRoundTripAsFourLittleEndianBytes) {
     EXPECT_EQ(stored.bytes, Dword(number));
     EXPECT_EQ(GetRegDword("Numbers", "n", 77, 1), number);
   }
-}
-
-TEST_F(SettingsTest, StringReadsTakeAnyTypeUpToTheFirstZeroByte) {
-  MakeKey(HKEY_CURRENT_USER, "App\\Mixed");
-  SetRegPath("App");
-  SetRegValue("Mixed", "abc", 0x00434241u, 1);
-  SetRegValue("Mixed", "full", 0x44434241u, 1);
-  SetRegValue("Mixed", "zero", 0u, 1);
-  EXPECT_EQ(GetRegString("Mixed", "abc", "d", 1), "ABC");
-  EXPECT_EQ(GetRegString("Mixed", "full", "d", 1), "ABCD");
-  // Four bytes were read, so the (empty) text wins over the default.
-  EXPECT_EQ(GetRegString("Mixed", "zero", "d", 1), "");
-  EXPECT_EQ(GetRegString("Mixed", "missing", "d", 1), "d");
-}
-
-TEST_F(SettingsTest, NumberReadsTakeFourBytesOfAnyType) {
-  MakeKey(HKEY_CURRENT_USER, "App\\Mixed");
-  SetRegPath("App");
-  CString four("abcd");
-  CString five("abcde");
-  CString two("\x34\x12");
-  SetRegValue("Mixed", "four", four, 1);
-  SetRegValue("Mixed", "five", five, 1);
-  SetRegValue("Mixed", "two", two, 1);
-  EXPECT_EQ(GetRegDword("Mixed", "four", 9, 1), 0x64636261u);
-  EXPECT_EQ(GetRegDword("Mixed", "five", 9, 1), 9u);  // too long: the default
-  EXPECT_EQ(GetRegDword("Mixed", "two", 9, 1), 0x1234u);
-  EXPECT_EQ(GetRegDword("Mixed", "missing", 9, 1), 9u);
-}
-
-TEST_F(SettingsTest, DeletingRemovesOneValueAndAMissingOneChangesNothing) {
-  MakeKey(HKEY_CURRENT_USER, "App\\Del");
-  SetRegPath("App");
-  m_host.handlerExists = true;
-  SetRegValue("Del", "keep", 1, 1);
-  SetRegValue("Del", "drop", 2, 1);
-  DeleteRegValue("Del", "DROP", 1);  // names are case-insensitive
-  DeleteRegValue("Del", "never-there", 1);
-  EXPECT_EQ(GetRegDword("Del", "drop", 0, 1), 0u);
-  EXPECT_EQ(GetRegDword("Del", "keep", 0, 1), 1u);
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "App\\Del"));
+  SetRegValue("Numbers", "keep", 1, 1);
+  DeleteRegValue("Numbers", "N", 1);  // names are case-insensitive
+  DeleteRegValue("Numbers", "never-there", 1);
+  EXPECT_EQ(GetRegDword("Numbers", "n", 0, 1), 0u);
+  EXPECT_EQ(GetRegDword("Numbers", "keep", 0, 1), 1u);
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "App\\Numbers"));
   EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
 }
 
 // --- The template copy -------------------------------------------------------
 
+const struct TemplateValue {
+  const char* key;
+  const char* name;
+  DWORD type;
+  std::string bytes;
+  const char* keyClass;
+} kTemplate[] = {
+    {"Software\\Pelix\\Settings", "Name", REG_SZ, "terminal", nullptr},
+    {"Software\\Pelix\\Settings", "Port", REG_DWORD, Dword(4001), nullptr},
+    {"Software\\Pelix\\Settings", "Blob", REG_BINARY, std::string("\0\1\2\0", 4), nullptr},
+    {"Software\\Pelix\\Settings\\Radio", "Bands", REG_MULTI_SZ,
+     std::string("900\0"
+                 "1800\0\0",
+                 10),
+     "RadioClass"},
+    {"Software\\Pelix\\Settings\\Radio\\Deep", "Level", REG_DWORD, Dword(3), nullptr},
+    {"Software\\Pelix\\Settings\\Radio\\Deep", "Odd", 0x99, "odd", nullptr},
+    {"Software\\Pelix\\Settings\\Log", "Path", REG_EXPAND_SZ, "%TEMP%\\log", nullptr},
+};
+
 class TemplateTest : public SettingsTest {
  protected:
   void SetUp() override {
-    Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "Name", REG_SZ, "terminal");
-    Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "Port", REG_DWORD, Dword(4001));
-    Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "Blob", REG_BINARY, std::string("\0\1\2\0", 4));
-    Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings\\Radio", "Bands", REG_MULTI_SZ,
-          std::string("900\0"
-                      "1800\0\0",
-                      10),
-          "RadioClass");
-    Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings\\Radio\\Deep", "Level", REG_DWORD, Dword(3));
-    Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings\\Radio\\Deep", "Odd", 0x99, "odd");
-    Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings\\Log", "Path", REG_EXPAND_SZ, "%TEMP%\\log");
+    for (const auto& v : kTemplate) Store(HKEY_LOCAL_MACHINE, v.key, v.name, v.type, v.bytes, v.keyClass);
     MakeKey(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings\\Empty");
   }
 
-  void ExpectCopied() {
-    const struct {
-      const char* key;
-      const char* name;
-      DWORD type;
-      std::string bytes;
-    } expected[] = {
-        {"Software\\Pelix\\Settings", "Name", REG_SZ, "terminal"},
-        {"Software\\Pelix\\Settings", "Port", REG_DWORD, Dword(4001)},
-        {"Software\\Pelix\\Settings", "Blob", REG_BINARY, std::string("\0\1\2\0", 4)},
-        {"Software\\Pelix\\Settings\\Radio", "Bands", REG_MULTI_SZ,
-         std::string("900\0"
-                     "1800\0\0",
-                     10)},
-        {"Software\\Pelix\\Settings\\Radio\\Deep", "Level", REG_DWORD, Dword(3)},
-        {"Software\\Pelix\\Settings\\Radio\\Deep", "Odd", 0x99, "odd"},
-        {"Software\\Pelix\\Settings\\Log", "Path", REG_EXPAND_SZ, "%TEMP%\\log"},
-    };
-    for (const auto& e : expected) {
-      StoredValue stored = ReadStored(HKEY_CURRENT_USER, e.key, e.name);
-      EXPECT_EQ(stored.result, ERROR_SUCCESS) << e.key << " " << e.name;
-      EXPECT_EQ(stored.type, e.type) << e.key << " " << e.name;
-      EXPECT_EQ(stored.bytes, e.bytes) << e.key << " " << e.name;
+  static void ExpectCopied() {
+    for (const auto& v : kTemplate) {
+      StoredValue stored = ReadStored(HKEY_CURRENT_USER, v.key, v.name);
+      EXPECT_EQ(stored.result, ERROR_SUCCESS) << v.key << " " << v.name;
+      EXPECT_EQ(stored.type, v.type) << v.key << " " << v.name;
+      EXPECT_EQ(stored.bytes, v.bytes) << v.key << " " << v.name;
     }
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Empty"));
     // The subkey's class comes along.
-    HKEY settings = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Pelix\\Settings", 0, KEY_READ, &settings), ERROR_SUCCESS);
-    char name[64];
-    char keyClass[64];
-    DWORD nameSize = sizeof name;
-    DWORD classSize = sizeof keyClass;
-    ASSERT_EQ(RegEnumKeyExA(settings, 0, name, &nameSize, nullptr, keyClass, &classSize, nullptr), ERROR_SUCCESS);
-    EXPECT_STREQ(name, "Radio");
-    EXPECT_STREQ(keyClass, "RadioClass");
-    RegCloseKey(settings);
+    EXPECT_EQ(SubKeyAndClass(HKEY_CURRENT_USER, "Software\\Pelix\\Settings", 0),
+              std::make_pair(std::string("Radio"), std::string("RadioClass")));
   }
 
   // The keys that received values, in the order the values were written.
-  std::vector<std::string> UserWriteOrder() {
-    std::vector<std::string> keys;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(m_dir.UserHive().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-      sqlite3_stmt* stmt = nullptr;
-      sqlite3_prepare_v2(db,
-                         "SELECT k.name || '/' || v.name FROM reg_value v JOIN reg_key k ON k.id = v.key"
-                         " ORDER BY v.id",
-                         -1, &stmt, nullptr);
-      while (stmt != nullptr && sqlite3_step(stmt) == SQLITE_ROW) {
-        keys.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-      }
-      sqlite3_finalize(stmt);
-    }
-    sqlite3_close(db);
+  Strings UserWriteOrder() {
+    Strings keys;
+    EXPECT_TRUE(Sql(m_dir.UserHive(),
+                    "SELECT k.name || '/' || v.name FROM reg_value v JOIN reg_key k ON k.id = v.key ORDER BY v.id",
+                    &keys, SQLITE_OPEN_READONLY));
     return keys;
   }
 };
 
-TEST_F(TemplateTest, SettingTheBasePathCopiesTheMachinesWholeTree) {
+TEST_F(TemplateTest, SettingTheBasePathCopiesTheWholeTreeDepthFirstIntoTheUsersHiveOnly) {
   EXPECT_FALSE(FileExists(m_dir.UserHive()));
   SetRegPath("Software\\Pelix\\Settings");
   ExpectCopied();
   EXPECT_EQ(GetRegDword("Radio\\Deep", "Level", 0, 1), 3u);
-}
-
-TEST_F(TemplateTest, TheCopyIsDepthFirstWithSubkeysBeforeValues) {
-  SetRegPath("Software\\Pelix\\Settings");
-  EXPECT_EQ(UserWriteOrder(), (std::vector<std::string>{"Deep/Level", "Deep/Odd", "Radio/Bands", "Log/Path",
-                                                        "Settings/Name", "Settings/Port", "Settings/Blob"}));
+  // Subkeys before values.
+  EXPECT_EQ(UserWriteOrder(), (Strings{"Deep/Level", "Deep/Odd", "Radio/Bands", "Log/Path", "Settings/Name",
+                                       "Settings/Port", "Settings/Blob"}));
+  SetText("", "Name", "user");
+  DeleteRegValue("", "Port", 1);
+  EXPECT_EQ(ReadStored(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "Name").bytes, "terminal");
+  EXPECT_EQ(ReadStored(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "Port").bytes, Dword(4001));
 }
 
 TEST_F(TemplateTest, TheFirstValueAccessCopiesAMissingKey) {
@@ -288,14 +211,11 @@ TEST_F(TemplateTest, TheFirstValueAccessCopiesAMissingKey) {
 
 TEST_F(TemplateTest, EveryKindOfAccessCopiesFirst) {
   g_regPath = "Software\\Pelix";
-  {
-    CString text("mine");
-    SetRegValue("Settings\\Radio", "Bands", text, 1);
-    EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Radio", "Bands").bytes, "mine");
-    EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Radio\\Deep", "Level").bytes, Dword(3));
-    // Only the key asked for came over.
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Log"));
-  }
+  SetText("Settings\\Radio", "Bands", "mine");
+  EXPECT_EQ(UserBytes("Software\\Pelix\\Settings\\Radio", "Bands"), "mine");
+  EXPECT_EQ(UserBytes("Software\\Pelix\\Settings\\Radio\\Deep", "Level"), Dword(3));
+  // Only the key asked for came over.
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Log"));
   DeleteRegValue("Settings\\Log", "Path", 1);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Log"));
   EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Log", "Path").result, ERROR_FILE_NOT_FOUND);
@@ -325,15 +245,6 @@ TEST_F(TemplateTest, AUserWhoHasTheTreeIsNeverCopiedAgain) {
   EXPECT_EQ(GetRegDword("Added", "Flag", 0, 1), 1u);
 }
 
-TEST_F(TemplateTest, OnlyTheUsersHiveIsWritten) {
-  SetRegPath("Software\\Pelix\\Settings");
-  CString text("user");
-  SetRegValue("", "Name", text, 1);
-  DeleteRegValue("", "Port", 1);
-  EXPECT_EQ(ReadStored(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "Name").bytes, "terminal");
-  EXPECT_EQ(ReadStored(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "Port").bytes, Dword(4001));
-}
-
 TEST_F(SettingsTest, NamesAndDataBeyondTheCopyBuffersAreCopiedWhole) {
   const std::string longValueName(300, 'v');
   const std::string longKeyName(400, 'k');
@@ -347,21 +258,12 @@ TEST_F(SettingsTest, NamesAndDataBeyondTheCopyBuffersAreCopiedWhole) {
   Store(HKEY_LOCAL_MACHINE, "Base", nameOf259, REG_DWORD, Dword(259));
   Store(HKEY_LOCAL_MACHINE, "Base\\" + longKeyName, "inside", REG_SZ, "deep", longClass.c_str());
   SetRegPath("Base");
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Base", longValueName).bytes, "long name");
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Base", "big").bytes, bigData);
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Base", "exact").bytes, exact);
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Base", nameOf259).bytes, Dword(259));
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Base\\" + longKeyName, "inside").bytes, "deep");
-  HKEY base = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Base", 0, KEY_READ, &base), ERROR_SUCCESS);
-  std::vector<char> name(500);
-  std::vector<char> keyClass(500);
-  DWORD nameSize = 500;
-  DWORD classSize = 500;
-  ASSERT_EQ(RegEnumKeyExA(base, 0, name.data(), &nameSize, nullptr, keyClass.data(), &classSize, nullptr),
-            ERROR_SUCCESS);
-  EXPECT_EQ(std::string(keyClass.data()), longClass);
-  RegCloseKey(base);
+  EXPECT_EQ(UserBytes("Base", longValueName), "long name");
+  EXPECT_EQ(UserBytes("Base", "big"), bigData);
+  EXPECT_EQ(UserBytes("Base", "exact"), exact);
+  EXPECT_EQ(UserBytes("Base", nameOf259), Dword(259));
+  EXPECT_EQ(UserBytes("Base\\" + longKeyName, "inside"), "deep");
+  EXPECT_EQ(SubKeyAndClass(HKEY_CURRENT_USER, "Base", 0).second, longClass);
   EXPECT_EQ(GetRegString("", longValueName.c_str(), "", 1), "long name");
   EXPECT_EQ(GetRegString("", "big", "", 1), CString(bigData));
 }
@@ -377,11 +279,9 @@ TEST_F(SettingsTest, CopyRegKeyOverwritesButNeverDeletesAndClosesBothKeys) {
   pelix::registry::CopyRegKey(source, destination);
   EXPECT_EQ(RegCloseKey(source), ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegCloseKey(destination), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Dst", "a").bytes, "from source");
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Dst", "b").bytes, "kept");
-}
-
-TEST_F(SettingsTest, InitUserRegKeyLeavesAnExistingUserKeyAlone) {
+  EXPECT_EQ(UserBytes("Dst", "a"), "from source");
+  EXPECT_EQ(UserBytes("Dst", "b"), "kept");
+  // InitUserRegKey leaves an existing user key alone and makes none the machine lacks.
   Store(HKEY_LOCAL_MACHINE, "K", "v", REG_SZ, "machine");
   MakeKey(HKEY_CURRENT_USER, "K");
   pelix::registry::InitUserRegKey("K");
@@ -393,25 +293,23 @@ TEST_F(SettingsTest, InitUserRegKeyLeavesAnExistingUserKeyAlone) {
 TEST_F(SettingsTest, ACorruptHiveGivesDefaultsAndIsLeftAsItWas) {
   m_host.handlerExists = true;
   const std::string garbage = "PK\x03\x04 not a registry at all \x00\x01\x02";
-  pelix::test::WriteFileBytes(m_dir.UserHive(), garbage);
+  WriteFileBytes(m_dir.UserHive(), garbage);
   Store(HKEY_LOCAL_MACHINE, "App\\K", "v", REG_SZ, "template");
   SetRegPath("App");
-  CString text("x");
-  SetRegValue("K", "v", text, 1);
+  SetText("K", "v", "x");
   SetRegValue("K", "n", 5, 1);
   DeleteRegValue("K", "v", 1);
   EXPECT_EQ(GetRegString("K", "v", "default", 1), "default");
   EXPECT_EQ(GetRegDword("K", "n", 17, 1), 17u);
-  EXPECT_EQ(pelix::test::ReadFileBytes(m_dir.UserHive()), garbage);
+  EXPECT_EQ(ReadFileBytes(m_dir.UserHive()), garbage);
   EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
-
   // A corrupt template is not copied and also left alone.
-  pelix::test::RegistryDir other;
-  pelix::test::WriteFileBytes(other.MachineHive(), garbage);
+  RegistryDir other;
+  WriteFileBytes(other.MachineHive(), garbage);
   SetRegPath("App");
   EXPECT_EQ(GetRegString("K", "v", "default", 1), "default");
   EXPECT_FALSE(FileExists(other.UserHive()));
-  EXPECT_EQ(pelix::test::ReadFileBytes(other.MachineHive()), garbage);
+  EXPECT_EQ(ReadFileBytes(other.MachineHive()), garbage);
 }
 
 // --- Trace scopes ------------------------------------------------------------
@@ -419,30 +317,27 @@ TEST_F(SettingsTest, ACorruptHiveGivesDefaultsAndIsLeftAsItWas) {
 TEST_F(SettingsTest, EachOperationOpensItsOwnScopeInTheRegfuncUnit) {
   m_host.handlerExists = true;
   MakeKey(HKEY_CURRENT_USER, "App\\K");
-  CString text("t");
   SetRegPath("App");
-  SetRegValue("K", "t", text, 1);
+  SetText("K", "t", "t");
   SetRegValue("K", "n", 1, 1);
   GetRegString("K", "t", "", 1);
   GetRegDword("K", "n", 0, 1);
   DeleteRegValue("K", "t", 1);
-  std::vector<std::string> scopes;
+  Strings scopes;
   for (const auto& call : m_host.CallsNamed("StoreEnter")) {
     scopes.push_back(call.text);
     EXPECT_EQ(call.file, "registry/regfunc.cpp");
   }
-  EXPECT_EQ(scopes, (std::vector<std::string>{"SetRegPath()", "SetRegValue()", "SetRegValue", "GetRegString()",
-                                              "GetRegDword()", "DeleteRegValue()"}));
+  EXPECT_EQ(scopes, (Strings{"SetRegPath()", "SetRegValue()", "SetRegValue", "GetRegString()", "GetRegDword()",
+                             "DeleteRegValue()"}));
   EXPECT_EQ(m_host.CallsNamed("StoreReturn").size(), 6u);
   EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
   EXPECT_TRUE(m_host.CallsNamed("GetErrorStatus").empty());  // no check after a call
-}
-
-TEST_F(SettingsTest, WithoutAHandlerAnOperationCostsTwoHostCalls) {
-  MakeKey(HKEY_CURRENT_USER, "K");
+  // Without a handler an operation costs two host calls.
+  m_host.handlerExists = false;
   m_host.Clear();
-  EXPECT_EQ(GetRegDword("K", "missing", 3, 0), 3u);
-  EXPECT_EQ(m_host.Names(), (std::vector<std::string>{"ErrorHandlerExists", "ErrorHandlerExists"}));
+  EXPECT_EQ(GetRegDword("K", "missing", 3, 1), 3u);
+  EXPECT_EQ(m_host.Names(), (Strings{"ErrorHandlerExists", "ErrorHandlerExists"}));
 }
 
 // --- Allocation failures -----------------------------------------------------
@@ -467,8 +362,7 @@ class AllocationTest : public SettingsTest {
   void SetUp() override {
     MakeKey(HKEY_CURRENT_USER, "App\\K");
     SetRegPath("App");
-    CString text("some text of 25 bytes....");
-    SetRegValue("K", "t", text, 1);
+    SetText("K", "t", "some text of 25 bytes....");
     SetRegValue("K", "n", 0xABCDu, 1);
     m_previous = pelix::registry::SetAllocator(FailingAllocator);
     g_failAt = 0;
@@ -478,22 +372,6 @@ class AllocationTest : public SettingsTest {
     m_host.Clear();
   }
   void TearDown() override { pelix::registry::SetAllocator(m_previous); }
-
-  // The report of one failed allocation, and no unspecified error after it.
-  void ExpectReport(const char* condition) {
-    std::vector<std::string> names;
-    for (const auto& call : m_host.calls) {
-      if (call.name == "RaiseError" || call.name == "LogError" || call.name == "LogStoredMessages") {
-        names.push_back(call.name);
-      }
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"RaiseError", "LogError", "LogStoredMessages"}));
-    ASSERT_EQ(m_host.CallsNamed("RaiseError").size(), 1u);
-    EXPECT_EQ(m_host.CallsNamed("RaiseError")[0].text, condition);
-    EXPECT_EQ(m_host.Texts("LogError", EK_CHECK), std::vector<std::string>{condition});
-    EXPECT_TRUE(m_host.Texts("LogError", EK_UNSPECIFIED).empty());
-    EXPECT_EQ(m_host.CallsNamed("StoreReturn").size(), 1u);  // the scope still closes
-  }
 
   pelix::registry::Allocator m_previous = nullptr;
 };
@@ -507,50 +385,66 @@ TEST_F(AllocationTest, TheCellsAndTheBufferAreSizedAsTheValueNeeds) {
   g_sizes.clear();
   EXPECT_EQ(GetRegDword("K", "n", 1, 1), 0xABCDu);
   EXPECT_EQ(g_sizes, (std::vector<size_t>{4, 4, 4}));
-  EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
-}
-
-TEST_F(AllocationTest, ShortNumbersAndTextsUseOnlyTheBytesRead) {
-  CString two("\x34\x12");
-  SetRegValue("K", "two", two, 1);
-  EXPECT_EQ(GetRegDword("K", "two", 9, 1), 0x1234u);
-  EXPECT_EQ(GetRegString("K", "two", "d", 1), "\x34\x12");
-}
-
-TEST_F(AllocationTest, GetRegStringReportsEachFailedAllocationAndGivesTheEmptyText) {
-  const char* const conditions[] = {"dataSize != NULL", "dataType != NULL", "tempText != NULL"};
-  for (int k = 1; k <= 3; ++k) {
-    SCOPED_TRACE(k);
-    g_failAt = k;
-    g_allocations = 0;
-    m_host.Clear();
-    m_host.errorStatus = 0;
-    EXPECT_EQ(GetRegString("K", "t", "the default", 1), "");
-    ExpectReport(conditions[k - 1]);
-  }
-}
-
-TEST_F(AllocationTest, GetRegDwordReportsEachFailedAllocationAndGivesZero) {
-  const char* const conditions[] = {"dataSize != NULL", "dataType != NULL", "tempText != NULL"};
-  for (int k = 1; k <= 3; ++k) {
-    SCOPED_TRACE(k);
-    g_failAt = k;
-    g_allocations = 0;
-    m_host.Clear();
-    m_host.errorStatus = 0;
-    EXPECT_EQ(GetRegDword("K", "n", 55, 1), 0u);
-    ExpectReport(conditions[k - 1]);
-  }
-}
-
-TEST_F(AllocationTest, AMissingKeyGivesTheDefaultBeforeTheBufferIsAllocated) {
+  // A missing key gives the default before the buffer is allocated.
   g_failAt = 3;
+  g_allocations = 0;
   EXPECT_EQ(GetRegString("Nowhere", "t", "the default", 1), "the default");
   EXPECT_EQ(g_allocations, 2);
   g_allocations = 0;
   EXPECT_EQ(GetRegDword("Nowhere", "n", 55, 1), 55u);
   EXPECT_EQ(g_allocations, 2);
   EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
+}
+
+// Reads of any type, in buffers that start as 0xAA: texts end at the first zero
+// byte, numbers take four bytes (shorter ones padded with zeros).
+TEST_F(AllocationTest, ReadsTakeValuesOfAnyTypeAndUseOnlyTheBytesRead) {
+  SetRegValue("K", "abc", 0x00434241u, 1);
+  SetRegValue("K", "full", 0x44434241u, 1);
+  SetRegValue("K", "zero", 0u, 1);
+  SetText("K", "four", "abcd");
+  SetText("K", "five", "abcde");
+  SetText("K", "two", "\x34\x12");
+  EXPECT_EQ(GetRegString("K", "abc", "d", 1), "ABC");
+  EXPECT_EQ(GetRegString("K", "full", "d", 1), "ABCD");
+  EXPECT_EQ(GetRegString("K", "zero", "d", 1), "");  // four bytes were read: the empty text wins
+  EXPECT_EQ(GetRegString("K", "missing", "d", 1), "d");
+  EXPECT_EQ(GetRegString("K", "two", "d", 1), "\x34\x12");
+  EXPECT_EQ(GetRegDword("K", "four", 9, 1), 0x64636261u);
+  EXPECT_EQ(GetRegDword("K", "five", 9, 1), 9u);  // too long: the default
+  EXPECT_EQ(GetRegDword("K", "two", 9, 1), 0x1234u);
+  EXPECT_EQ(GetRegDword("K", "missing", 9, 1), 9u);
+}
+
+TEST_F(AllocationTest, EachFailedAllocationIsReportedOnceAndGivesTheEmptyResult) {
+  const char* const conditions[] = {"dataSize != NULL", "dataType != NULL", "tempText != NULL"};
+  for (int k = 1; k <= 3; ++k) {
+    for (bool text : {true, false}) {
+      SCOPED_TRACE(std::to_string(k) + (text ? " GetRegString" : " GetRegDword"));
+      g_failAt = k;
+      g_allocations = 0;
+      m_host.Clear();
+      m_host.errorStatus = 0;
+      if (text) {
+        EXPECT_EQ(GetRegString("K", "t", "the default", 1), "");
+      } else {
+        EXPECT_EQ(GetRegDword("K", "n", 55, 1), 0u);
+      }
+      // The report of one failed allocation, and no unspecified error after it.
+      Strings names;
+      for (const auto& call : m_host.calls) {
+        if (call.name == "RaiseError" || call.name == "LogError" || call.name == "LogStoredMessages") {
+          names.push_back(call.name);
+        }
+      }
+      EXPECT_EQ(names, (Strings{"RaiseError", "LogError", "LogStoredMessages"}));
+      ASSERT_EQ(m_host.CallsNamed("RaiseError").size(), 1u);
+      EXPECT_EQ(m_host.CallsNamed("RaiseError")[0].text, conditions[k - 1]);
+      EXPECT_EQ(m_host.Texts("LogError", EK_CHECK), Strings{conditions[k - 1]});
+      EXPECT_TRUE(m_host.Texts("LogError", EK_UNSPECIFIED).empty());
+      EXPECT_EQ(m_host.CallsNamed("StoreReturn").size(), 1u);  // the scope still closes
+    }
+  }
 }
 
 }  // namespace

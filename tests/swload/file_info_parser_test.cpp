@@ -1,22 +1,22 @@
-// The file-information parser: finding the file, cleaning, the grammar, the
-// attribute and symbol look-ups, hostile text.
+// The file-information parser (finding the file, cleaning, the grammar, the
+// attribute and symbol look-ups, hostile text) and the POSIX file system
+// behind the seam it reads through.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "pelix/file_info_parser.h"
+#include "platform/file_system.h"
 #include "tests/support/recording_host.h"
 #include "tests/swload/swload_support.h"
 
 namespace {
 
-using pelix::test::FaultyFileSystem;
-using pelix::test::RecordingHost;
-using pelix::test::Scratch;
-using pelix::test::WriteFile;
+using namespace pelix::test;
 
 const char* const kWorkedExample =
     "#package description\n"
@@ -31,117 +31,180 @@ const char* const kWorkedExample =
 // The file's bytes: a 12-character header, the body, a 4-character trailer.
 std::string InfoFile(const std::string& body) { return "HEADER123456" + body + "TRLR"; }
 
-std::vector<std::string> Items(const CArray<CString, CString>* list) {
-  std::vector<std::string> items;
-  if (list == nullptr) return {"<null>"};
-  for (const CString& item : *list) items.push_back(item.str());
+std::string Items(const CArray<CString, CString>* list) {
+  if (list == nullptr) return "<null>";
+  std::string items;
+  for (const CString& item : *list) items += (items.empty() ? "" : ",") + item.str();
   return items;
 }
 
-// Frees what GetLoadFiles handed over.
-void Release(CArray<LoadFileStruct, LoadFileStruct>& loadFiles) {
-  for (LoadFileStruct& loadFile : loadFiles) {
-    if (loadFile.subFiles == nullptr) continue;
-    for (SubFileStruct& subFile : *loadFile.subFiles) {
-      delete subFile.destList;
-      delete subFile.bootList;
-    }
-    delete loadFile.subFiles;
-  }
-  loadFiles.RemoveAll();
-}
-
-// Loaded load files, freed at the end of the test.
+// Load files handed over by GetLoadFiles, freed at the end of the test.
 struct LoadFiles {
   CArray<LoadFileStruct, LoadFileStruct> files;
-  ~LoadFiles() { Release(files); }
-  const SubFileStruct& Sub(int l, int s) const { return (*files[l].subFiles)[s]; }
+  ~LoadFiles() {
+    for (LoadFileStruct& loadFile : files) {
+      if (loadFile.subFiles == nullptr) continue;
+      for (SubFileStruct& subFile : *loadFile.subFiles) {
+        delete subFile.destList;
+        delete subFile.bootList;
+      }
+      delete loadFile.subFiles;
+    }
+  }
 };
 
-class FileInfoParserTest : public ::testing::Test {
- protected:
-  // Writes body as the package's file-information file and prepares.
-  ServiceResult PrepareBody(const std::string& body, const std::string& name = "KMA0001") {
-    WriteFile(scratch.pkg + name, InfoFile(body));
-    return parser.Prepare(scratch.pkg.c_str());
+// Everything the parser answers about its package, as one line:
+// "name/revision OK|FAILED" and per load file " NAME:size[SUB:size d=dest b=boot;...]".
+std::string Dump(CFileInfoParser& parser) {
+  const FilePackageInfoStruct info = parser.GetFilePackageInfo();
+  LoadFiles out;
+  std::string text = info.name.str() + "/" + info.revision.str();
+  text += parser.GetLoadFiles(out.files) == SR_OK ? " OK" : " FAILED";
+  for (const LoadFileStruct& loadFile : out.files) {
+    text += " " + loadFile.name.str() + ":" + std::to_string(loadFile.size) + "[";
+    for (const SubFileStruct& subFile : *loadFile.subFiles) {
+      text += subFile.name.str() + ":" + std::to_string(subFile.size) + " d=" + Items(subFile.destList) +
+              " b=" + Items(subFile.bootList) + ";";
+    }
+    text += "]";
   }
-  bool Valid(std::vector<std::string> dest, LoadableZCU_Type kind) {
-    CArray<CString, CString> list;
-    for (const auto& item : dest) list.Add(item.c_str());
-    return parser.IsDestValidForHW(&list, kind);
-  }
+  return text;
+}
 
+bool Valid(CFileInfoParser& parser, const std::vector<std::string>& dest, LoadableZCU_Type kind) {
+  CArray<CString, CString> list;
+  for (const auto& item : dest) list.Add(item.c_str());
+  return parser.IsDestValidForHW(&list, kind);
+}
+
+// Which kinds a destination list (elements joined by ",") is valid for: one
+// digit each for H40, J40, H50, QMS, ALL, H30 and ALL_BUT_WB.
+std::string Mask(CFileInfoParser& parser, const std::string& joined) {
+  std::vector<std::string> dest;
+  for (size_t start = 0; start < joined.size();) {
+    const size_t comma = std::min(joined.find(',', start), joined.size());
+    dest.push_back(joined.substr(start, comma - start));
+    start = comma + 1;
+  }
+  std::string mask;
+  for (int kind = ZCU_H40; kind <= ZCU_ALL_BUT_WB; ++kind) {
+    mask += Valid(parser, dest, static_cast<LoadableZCU_Type>(kind)) ? '1' : '0';
+  }
+  return mask;
+}
+
+struct ParseCase {
+  std::string file;  // empty: Prepare is never called
+  std::string dump;
+  std::vector<std::pair<std::string, std::string>> masks = {};  // destination list, Mask()
+};
+
+TEST(FileInfoParserTest, ParsesEveryShapeOfText) {
+  const ParseCase cases[] = {
+      // The worked example; the symbol stands for H40, J40 and H50.
+      {InfoFile(kWorkedExample),
+       "PKG01/R2A OK LOADF001:3000[APPL1:1000 d=H40,$ALLZ b=;BOOT1:2000 d=$ALLZ b=H40,H50;]",
+       {{"$ALLZ", "1110101"}}},
+      // Cleaning drops punctuation, spaces, tabs and a last comment.
+      {InfoFile("{FP=P.K-G;REV=R\t1;{LF=L F;{F=A.B;SIZE=1 0;DEST=H40;}}}\n# last comment {FP=X;"),
+       "PKG/R1 OK LF:10[AB:10 d=H40 b=;]"},
+      // A comment ends at its line feed; high and zero bytes vanish.
+      {InfoFile("{FP=P1;# REV=BAD;\nREV=GOOD;}#tail"), "P1/GOOD OK"},
+      {InfoFile(std::string("{FP=\xC4Q\0R\x7F;REV=1;}", 18)), "QR/1 OK"},
+      // Sixteen characters leave no text.
+      {"0123456789AB{FP}", "/ FAILED"},
+      // Load files named KMA or KMB are skipped, case-sensitively.
+      {InfoFile("{FP=P;{LF=KMA1;SIZE=1;}{LF=KMB2;}{LF=kma3;SIZE=4;}{LF=KMC4;}}"), "P/ OK kma3:4[] KMC4:0[]"},
+      // Lists skip empty elements; a missing SIZE is 0.
+      {InfoFile("{FP=P;{LF=L;{F=A;DEST=H40,,H50;BOOT=,J40,;}{F=B;DEST=;BOOT=,,;}}}"),
+       "P/ OK L:0[A:0 d=H40,H50 b=J40;B:0 d= b=;]"},
+      // Attribute names match only as whole names.
+      {InfoFile("{FP=REVA;REV=R7;{LF=SIZEX;SIZE=55;{F=SIZE;DEST=H40;SIZE=7;}{F=DEST1;SIZE=5;DEST=J40;}"
+                "{F=XBOOT;XDEST=H50;DEST=QMS;SIZE=3;}}}"),
+       "REVA/R7 OK SIZEX:55[SIZE:7 d=H40 b=;DEST1:5 d=J40 b=;XBOOT:3 d=QMS b=;]"},
+      // A size written after nested objects is not used.
+      {InfoFile("{FP=P;{LF=L;{F=A;SIZE=11;DEST=H40;}SIZE=99;}}"), "P/ OK L:11[A:11 d=H40 b=;]"},
+      // Sizes read decimal digits from the start and stop at the largest int.
+      {InfoFile("{FP=P;{LF=L;{F=A;SIZE=abc;}{F=B;SIZE=12ab;}{F=C;SIZE=007;}{F=D;SIZE=99999999999;}}}"),
+       "P/ OK L:0[A:0 d= b=;B:12 d= b=;C:7 d= b=;D:2147483647 d= b=;]"},
+      // Objects without a header type or of other types are skipped.
+      {InfoFile("{X=1;}{}{FP=P;{}{Q=1;{LF=HIDDEN;}}{LF=L1;{}{G=2;}{F=A;SIZE=1;}{{}}{F=B;SIZE=2;}}"
+                "junk{LF=L2;}}{FP=SECOND;}"),
+       "P/ OK L1:1[A:1 d= b=;B:2 d= b=;] L2:0[]"},
+      // Unbalanced braces hide everything from their opening.
+      {InfoFile("{FP=P;{LF=L;{F=A;SIZE=1;}"), "/ FAILED"},
+      {InfoFile("{FP=P;{LF=L;}}{SYMB=DEST;S=H40;"), "P/ OK L:0[]", {{"$S", "0000000"}}},
+      // Symbols: only the first SYMB=DEST object; a symbol defined twice
+      // takes its second list; a pair needs "=" and a ";" after it; a list
+      // beginning with a comma holds an empty element, which matches every kind.
+      {InfoFile("{SYMB=OTHER;O=H40;}{SYMB=DEST;A=J40;A=H50;EMPTY=,QMS;NOEQ;B=H30,;LAST=H40}{SYMB=DEST;C=H40;}"),
+       "/ FAILED",
+       {{"$O", "0000000"},
+        {"$A", "0010101"},
+        {"$B", "0000111"},
+        {"$LAST", "0000000"},
+        {"$C", "0000000"},
+        {"$NOEQ", "0000000"},
+        {"$EMPTY", "1111111"}}},
+      // Before Prepare only plain hardware strings count; they match by
+      // substring, and the first element that matches wins.
+      {"",
+       "/ FAILED",
+       {{"$ALLZ", "0000000"},
+        {"H40", "1000101"},
+        {"40J", "0000101"},
+        {"WB1", "0000100"},
+        {"WBC", "0000100"},
+        {"H30", "0000111"},
+        {"QMS", "0001101"},
+        {"H40J40H50QMSH30WBCWB1", "0000100"},
+        {"", "0000000"},
+        {"XXX,$NONE,J40", "0100101"}}}};
+  for (const ParseCase& c : cases) {
+    SCOPED_TRACE(c.dump);
+    Scratch scratch;
+    CFileInfoParser parser;
+    if (!c.file.empty()) {
+      WriteFile(scratch.pkg + "KMA0001", c.file);
+      ASSERT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_OK);
+    }
+    EXPECT_EQ(Dump(parser), c.dump);
+    for (const auto& [dest, mask] : c.masks) EXPECT_EQ(Mask(parser, dest), mask) << dest;
+    EXPECT_FALSE(parser.IsDestValidForHW(nullptr, ZCU_ALL));
+    // Any other kind stands for H40.
+    EXPECT_TRUE(Valid(parser, {"H40"}, static_cast<LoadableZCU_Type>(99)));
+    EXPECT_FALSE(Valid(parser, {"J40"}, static_cast<LoadableZCU_Type>(-1)));
+  }
+}
+
+TEST(FileInfoParserTest, LaterPreparesAddAndReplaceSymbolsAndAnEmptyFileKeepsTheText) {
+  Scratch first, empty, second;
+  CFileInfoParser parser;
+  WriteFile(first.pkg + "KMA1", InfoFile("{FP=FIRST;REV=A;}{SYMB=DEST;A=J40;B=H30;}"));
+  ASSERT_EQ(parser.Prepare(first.pkg.c_str()), SR_OK);
+  WriteFile(empty.pkg + "KMB0", "");
+  EXPECT_EQ(parser.Prepare(empty.pkg.c_str()), SR_OK);
+  EXPECT_EQ(parser.GetFilePackageInfo().name, "FIRST");
+  WriteFile(second.pkg + "KMA2", InfoFile("{FP=NEW;}{SYMB=DEST;A=QMS;C=H50;}"));
+  ASSERT_EQ(parser.Prepare(second.pkg.c_str()), SR_OK);
+  EXPECT_TRUE(Valid(parser, {"$A"}, ZCU_QMS));
+  EXPECT_FALSE(Valid(parser, {"$A"}, ZCU_J40));
+  EXPECT_TRUE(Valid(parser, {"$B"}, ZCU_H30));
+  EXPECT_TRUE(Valid(parser, {"$C"}, ZCU_H50));
+  EXPECT_EQ(parser.GetFilePackageInfo().name, "NEW");
+  // Each call appends separate lists, each freed once.
+  LoadFiles out;
+  WriteFile(first.pkg + "KMA1", InfoFile(kWorkedExample));
+  ASSERT_EQ(parser.Prepare(first.pkg.c_str()), SR_OK);
+  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
+  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
+  ASSERT_EQ(out.files.GetSize(), 2);
+  EXPECT_NE(out.files[0].subFiles, out.files[1].subFiles);
+}
+
+TEST(FileInfoParserTest, FindsTheFileByItsNamePrefixOrFails) {
   Scratch scratch;
   CFileInfoParser parser;
-};
-
-TEST_F(FileInfoParserTest, WorkedExampleGivesPackageLoadFilesAndSubFiles) {
-  ASSERT_EQ(PrepareBody(kWorkedExample), SR_OK);
-  const FilePackageInfoStruct info = parser.GetFilePackageInfo();
-  EXPECT_EQ(info.name, "PKG01");
-  EXPECT_EQ(info.revision, "R2A");
-
-  LoadFiles out;
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  ASSERT_EQ(out.files.GetSize(), 1);
-  EXPECT_EQ(out.files[0].name, "LOADF001");
-  EXPECT_EQ(out.files[0].size, 3000);
-  ASSERT_EQ(out.files[0].subFiles->GetSize(), 2);
-  EXPECT_EQ(out.Sub(0, 0).name, "APPL1");
-  EXPECT_EQ(out.Sub(0, 0).size, 1000);
-  EXPECT_EQ(Items(out.Sub(0, 0).destList), (std::vector<std::string>{"H40", "$ALLZ"}));
-  EXPECT_EQ(Items(out.Sub(0, 0).bootList), std::vector<std::string>{});
-  EXPECT_EQ(out.Sub(0, 1).name, "BOOT1");
-  EXPECT_EQ(out.Sub(0, 1).size, 2000);
-  EXPECT_EQ(Items(out.Sub(0, 1).destList), std::vector<std::string>{"$ALLZ"});
-  EXPECT_EQ(Items(out.Sub(0, 1).bootList), (std::vector<std::string>{"H40", "H50"}));
-
-  // The symbol stands for H40, J40 and H50.
-  EXPECT_TRUE(Valid({"$ALLZ"}, ZCU_H40));
-  EXPECT_TRUE(Valid({"$ALLZ"}, ZCU_J40));
-  EXPECT_TRUE(Valid({"$ALLZ"}, ZCU_H50));
-  EXPECT_FALSE(Valid({"$ALLZ"}, ZCU_QMS));
-  EXPECT_FALSE(Valid({"$ALLZ"}, ZCU_H30));
-}
-
-TEST_F(FileInfoParserTest, CleaningDropsPunctuationSpacesAndComments) {
-  ASSERT_EQ(PrepareBody("{FP=P.K-G;REV=R\t1;{LF=L F;{F=A.B;SIZE=1 0;DEST=H40;}}}\n# last comment {FP=X;"), SR_OK);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "PKG");
-  EXPECT_EQ(parser.GetFilePackageInfo().revision, "R1");
-  LoadFiles out;
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  ASSERT_EQ(out.files.GetSize(), 1);
-  EXPECT_EQ(out.files[0].name, "LF");
-  EXPECT_EQ(out.Sub(0, 0).name, "AB");
-  EXPECT_EQ(out.Sub(0, 0).size, 10);
-}
-
-TEST_F(FileInfoParserTest, CommentEndsAtLineFeedAndKeepsWhatFollows) {
-  ASSERT_EQ(PrepareBody("{FP=P1;# REV=BAD;\nREV=GOOD;}#tail"), SR_OK);
-  EXPECT_EQ(parser.GetFilePackageInfo().revision, "GOOD");
-  // Bytes outside the allowed set (high bytes, zero bytes) vanish too.
-  ASSERT_EQ(PrepareBody(std::string("{FP=\xC4Q\0R\x7F;REV=1;}", 18)), SR_OK);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "QR");
-}
-
-TEST_F(FileInfoParserTest, SixteenCharacterFileLeavesNoText) {
-  WriteFile(scratch.pkg + "KMA1", "0123456789AB{FP}");
-  ASSERT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_OK);
-  LoadFiles out;
-  EXPECT_EQ(parser.GetLoadFiles(out.files), SR_FAILED);
-  EXPECT_EQ(out.files.GetSize(), 0);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "");
-}
-
-TEST_F(FileInfoParserTest, EmptyFileKeepsTheEarlierText) {
-  ASSERT_EQ(PrepareBody("{FP=FIRST;REV=A;}"), SR_OK);
-  Scratch other;
-  WriteFile(other.pkg + "KMB0", "");
-  EXPECT_EQ(parser.Prepare(other.pkg.c_str()), SR_OK);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "FIRST");
-}
-
-TEST_F(FileInfoParserTest, PrepareFailsWithoutAReadableFileInformationFile) {
   EXPECT_EQ(parser.Prepare((scratch.root + "missing/").c_str()), SR_FILE_OPEN_FAILED);
   EXPECT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_FILE_OPEN_FAILED);  // empty folder
   WriteFile(scratch.pkg + "LOADF001", "data");
@@ -151,9 +214,7 @@ TEST_F(FileInfoParserTest, PrepareFailsWithoutAReadableFileInformationFile) {
   // A folder with a qualifying name cannot be opened as the file.
   ::mkdir((scratch.pkg + "KMA_DIR").c_str(), 0755);
   EXPECT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_FILE_OPEN_FAILED);
-}
 
-TEST_F(FileInfoParserTest, FileNamePrefixIgnoresLetterCase) {
   for (const char* name : {"kma7", "Kmb7", "flf1abc", "FLF1"}) {
     Scratch folder;
     WriteFile(folder.pkg + name, InfoFile("{FP=N;REV=1;}"));
@@ -161,170 +222,21 @@ TEST_F(FileInfoParserTest, FileNamePrefixIgnoresLetterCase) {
     EXPECT_EQ(fresh.Prepare(folder.pkg.c_str()), SR_OK) << name;
     EXPECT_EQ(fresh.GetFilePackageInfo().name, "N") << name;
   }
-}
 
-TEST_F(FileInfoParserTest, FirstQualifyingEntryInListingOrderIsUsed) {
-  WriteFile(scratch.pkg + "flf1x", InfoFile("{FP=FROMFLF;}"));
-  WriteFile(scratch.pkg + "KMA9", InfoFile("{FP=FROMKMA;}"));
+  // The first qualifying entry in listing order is used.
+  Scratch both;
+  WriteFile(both.pkg + "flf1x", InfoFile("{FP=FROMFLF;}"));
+  WriteFile(both.pkg + "KMA9", InfoFile("{FP=FROMKMA;}"));
   std::vector<std::string> names;
-  ASSERT_TRUE(pelix::platform::Files().List(scratch.pkg, names));
-  const auto first = std::find_if(names.begin(), names.end(), [](const std::string& n) { return n != "."; });
-  ASSERT_NE(first, names.end());
-  ASSERT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_OK);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, *first == "flf1x" ? "FROMFLF" : "FROMKMA");
+  ASSERT_TRUE(pelix::platform::Files().List(both.pkg, names));
+  ASSERT_FALSE(names.empty());
+  ASSERT_EQ(parser.Prepare(both.pkg.c_str()), SR_OK);
+  EXPECT_EQ(parser.GetFilePackageInfo().name, names[0] == "flf1x" ? "FROMFLF" : "FROMKMA");
 }
 
-TEST_F(FileInfoParserTest, LoadFilesNamedKmaOrKmbAreSkippedCaseSensitively) {
-  ASSERT_EQ(PrepareBody("{FP=P;{LF=KMA1;SIZE=1;}{LF=KMB2;}{LF=kma3;SIZE=4;}{LF=KMC4;}}"), SR_OK);
-  LoadFiles out;
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  ASSERT_EQ(out.files.GetSize(), 2);
-  EXPECT_EQ(out.files[0].name, "kma3");
-  EXPECT_EQ(out.files[0].size, 4);
-  EXPECT_EQ(out.files[0].subFiles->GetSize(), 0);
-  EXPECT_EQ(out.files[1].name, "KMC4");
-}
-
-TEST_F(FileInfoParserTest, ListsSkipEmptyElements) {
-  ASSERT_EQ(PrepareBody("{FP=P;{LF=L;{F=A;DEST=H40,,H50;BOOT=,J40,;}{F=B;DEST=;BOOT=,,;}}}"), SR_OK);
-  LoadFiles out;
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  EXPECT_EQ(Items(out.Sub(0, 0).destList), (std::vector<std::string>{"H40", "H50"}));
-  EXPECT_EQ(Items(out.Sub(0, 0).bootList), std::vector<std::string>{"J40"});
-  EXPECT_EQ(Items(out.Sub(0, 1).destList), std::vector<std::string>{});
-  EXPECT_EQ(Items(out.Sub(0, 1).bootList), std::vector<std::string>{});
-  EXPECT_EQ(out.Sub(0, 1).size, 0);  // no SIZE
-}
-
-TEST_F(FileInfoParserTest, AttributeNamesMatchOnlyAsWholeNames) {
-  // Names that hold attribute keywords do not hide the real attributes.
-  ASSERT_EQ(PrepareBody("{FP=REVA;REV=R7;{LF=SIZEX;SIZE=55;{F=SIZE;DEST=H40;SIZE=7;}{F=DEST1;SIZE=5;DEST=J40;}"
-                        "{F=XBOOT;XDEST=H50;DEST=QMS;SIZE=3;}}}"),
-            SR_OK);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "REVA");
-  EXPECT_EQ(parser.GetFilePackageInfo().revision, "R7");
-  LoadFiles out;
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  EXPECT_EQ(out.files[0].name, "SIZEX");
-  EXPECT_EQ(out.files[0].size, 55);
-  EXPECT_EQ(out.Sub(0, 0).name, "SIZE");
-  EXPECT_EQ(out.Sub(0, 0).size, 7);
-  EXPECT_EQ(Items(out.Sub(0, 1).destList), std::vector<std::string>{"J40"});
-  EXPECT_EQ(Items(out.Sub(0, 2).destList), std::vector<std::string>{"QMS"});
-  EXPECT_EQ(out.Sub(0, 2).size, 3);
-}
-
-TEST_F(FileInfoParserTest, SizeWrittenAfterNestedObjectsIsNotUsed) {
-  ASSERT_EQ(PrepareBody("{FP=P;{LF=L;{F=A;SIZE=11;DEST=H40;}SIZE=99;}}"), SR_OK);
-  LoadFiles out;
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  EXPECT_EQ(out.files[0].size, 11);
-}
-
-TEST_F(FileInfoParserTest, SizesReadDecimalDigitsFromTheStart) {
-  ASSERT_EQ(PrepareBody("{FP=P;{LF=L;{F=A;SIZE=abc;}{F=B;SIZE=12ab;}{F=C;SIZE=007;}{F=D;SIZE=99999999999;}}}"), SR_OK);
-  LoadFiles out;
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  EXPECT_EQ(out.Sub(0, 0).size, 0);
-  EXPECT_EQ(out.Sub(0, 1).size, 12);
-  EXPECT_EQ(out.Sub(0, 2).size, 7);
-  EXPECT_EQ(out.Sub(0, 3).size, 2147483647);
-}
-
-TEST_F(FileInfoParserTest, ObjectsWithoutHeaderTypeOrOfOtherTypesAreSkipped) {
-  ASSERT_EQ(PrepareBody("{X=1;}{}{FP=P;{}{Q=1;{LF=HIDDEN;}}{LF=L1;{}{G=2;}{F=A;SIZE=1;}{{}}{F=B;SIZE=2;}}"
-                        "junk{LF=L2;}}{FP=SECOND;}"),
-            SR_OK);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "P");
-  LoadFiles out;
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  ASSERT_EQ(out.files.GetSize(), 2);
-  EXPECT_EQ(out.files[0].name, "L1");
-  ASSERT_EQ(out.files[0].subFiles->GetSize(), 2);
-  EXPECT_EQ(out.Sub(0, 1).name, "B");
-  EXPECT_EQ(out.files[1].name, "L2");
-}
-
-TEST_F(FileInfoParserTest, UnbalancedBracesHideEverythingFromTheirOpening) {
-  ASSERT_EQ(PrepareBody("{FP=P;{LF=L;{F=A;SIZE=1;}"), SR_OK);
-  LoadFiles out;
-  EXPECT_EQ(parser.GetLoadFiles(out.files), SR_FAILED);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "");
-
-  ASSERT_EQ(PrepareBody("{FP=P;{LF=L;}}{SYMB=DEST;S=H40;"), SR_OK);
-  EXPECT_FALSE(Valid({"$S"}, ZCU_H40));
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  EXPECT_EQ(out.files.GetSize(), 1);
-}
-
-TEST_F(FileInfoParserTest, GetLoadFilesAppendsEachTime) {
-  ASSERT_EQ(PrepareBody(kWorkedExample), SR_OK);
-  LoadFiles out;
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  ASSERT_EQ(out.files.GetSize(), 2);
-  EXPECT_NE(out.files[0].subFiles, out.files[1].subFiles);  // separate lists, each freed once
-}
-
-TEST_F(FileInfoParserTest, BeforePrepareNothingIsKnown) {
-  LoadFiles out;
-  EXPECT_EQ(parser.GetLoadFiles(out.files), SR_FAILED);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "");
-  EXPECT_EQ(parser.GetFilePackageInfo().revision, "");
-  EXPECT_FALSE(Valid({"$ALLZ"}, ZCU_H40));
-  EXPECT_TRUE(Valid({"H40"}, ZCU_H40));
-}
-
-TEST_F(FileInfoParserTest, HardwareStringsMatchBySubstring) {
-  EXPECT_TRUE(Valid({"40J"}, ZCU_ALL_BUT_WB));
-  EXPECT_FALSE(Valid({"40J"}, ZCU_H40));
-  EXPECT_TRUE(Valid({"WB1"}, ZCU_ALL));
-  for (LoadableZCU_Type kind : {ZCU_H40, ZCU_J40, ZCU_H50, ZCU_QMS, ZCU_H30, ZCU_ALL_BUT_WB}) {
-    EXPECT_FALSE(Valid({"WB1"}, kind)) << kind;
-    EXPECT_FALSE(Valid({"WBC"}, kind)) << kind;
-  }
-  EXPECT_TRUE(Valid({"H30"}, ZCU_H30));
-  EXPECT_TRUE(Valid({"QMS"}, ZCU_QMS));
-  EXPECT_TRUE(Valid({"H40J40H50QMSH30WBCWB1"}, ZCU_ALL));
-  EXPECT_FALSE(Valid({"H40J40H50QMSH30WBCWB1"}, ZCU_ALL_BUT_WB));
-  // Any other value stands for H40.
-  EXPECT_TRUE(Valid({"H40"}, static_cast<LoadableZCU_Type>(99)));
-  EXPECT_FALSE(Valid({"J40"}, static_cast<LoadableZCU_Type>(-1)));
-  EXPECT_FALSE(Valid({}, ZCU_ALL));
-  EXPECT_FALSE(parser.IsDestValidForHW(nullptr, ZCU_ALL));
-  // The first match wins; later elements are not needed.
-  EXPECT_TRUE(Valid({"XXX", "$NONE", "J40"}, ZCU_J40));
-}
-
-TEST_F(FileInfoParserTest, SymbolsFollowTheirPairRules) {
-  ASSERT_EQ(PrepareBody("{SYMB=OTHER;O=H40;}{SYMB=DEST;A=J40;A=H50;EMPTY=,QMS;NOEQ;B=H30,;LAST=H40}"
-                        "{SYMB=DEST;C=H40;}"),
-            SR_OK);
-  EXPECT_FALSE(Valid({"$O"}, ZCU_H40));  // not the DEST symbols
-  EXPECT_TRUE(Valid({"$A"}, ZCU_H50));   // defined twice: the second list
-  EXPECT_FALSE(Valid({"$A"}, ZCU_J40));
-  EXPECT_TRUE(Valid({"$B"}, ZCU_H30));
-  EXPECT_FALSE(Valid({"$LAST"}, ZCU_H40));  // no ";" after it
-  EXPECT_FALSE(Valid({"$C"}, ZCU_H40));     // only the first SYMB=DEST object counts
-  EXPECT_FALSE(Valid({"$NOEQ"}, ZCU_H40));
-  // A list text that begins with a comma holds an empty element, which
-  // matches every kind.
-  for (LoadableZCU_Type kind : {ZCU_H40, ZCU_J40, ZCU_H30, ZCU_ALL}) EXPECT_TRUE(Valid({"$EMPTY"}, kind));
-}
-
-TEST_F(FileInfoParserTest, SecondPrepareAddsAndReplacesSymbols) {
-  ASSERT_EQ(PrepareBody("{SYMB=DEST;A=J40;B=H30;}"), SR_OK);
-  Scratch other;
-  WriteFile(other.pkg + "KMA2", InfoFile("{FP=NEW;}{SYMB=DEST;A=QMS;C=H50;}"));
-  ASSERT_EQ(parser.Prepare(other.pkg.c_str()), SR_OK);
-  EXPECT_TRUE(Valid({"$A"}, ZCU_QMS));
-  EXPECT_FALSE(Valid({"$A"}, ZCU_J40));
-  EXPECT_TRUE(Valid({"$B"}, ZCU_H30));
-  EXPECT_TRUE(Valid({"$C"}, ZCU_H50));
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "NEW");
-}
-
-TEST_F(FileInfoParserTest, FailedCloseIsReportedButPrepareSucceeds) {
+TEST(FileInfoParserTest, FailedCloseIsReportedButPrepareSucceeds) {
+  Scratch scratch;
+  CFileInfoParser parser;
   WriteFile(scratch.pkg + "KMA0001", InfoFile(kWorkedExample));
   RecordingHost host;
   host.handlerExists = true;
@@ -339,7 +251,9 @@ TEST_F(FileInfoParserTest, FailedCloseIsReportedButPrepareSucceeds) {
   EXPECT_EQ(parser.GetFilePackageInfo().name, "PKG01");  // the text was read all the same
 }
 
-TEST_F(FileInfoParserTest, FailuresToFindTheFileAreNotReportedToTheHost) {
+TEST(FileInfoParserTest, FailuresToFindTheFileAreNotReportedToTheHost) {
+  Scratch scratch;
+  CFileInfoParser parser;
   RecordingHost host;
   host.handlerExists = true;
   EXPECT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_FILE_OPEN_FAILED);
@@ -351,20 +265,23 @@ TEST_F(FileInfoParserTest, FailuresToFindTheFileAreNotReportedToTheHost) {
   }
   EXPECT_TRUE(host.CallsNamed("RaiseError").empty());
   EXPECT_TRUE(host.CallsNamed("LogError").empty());
-  const auto enters = host.CallsNamed("StoreEnter");
-  ASSERT_FALSE(enters.empty());
-  EXPECT_EQ(enters[0].text, "CFileInfoParser::Prepare()");
-  EXPECT_EQ(host.CallsNamed("StoreEnter").size(), host.CallsNamed("StoreReturn").size());
+  const auto scopes = pelix::test::ScopeNames(host);
+  ASSERT_FALSE(scopes.empty());
+  EXPECT_EQ(scopes[0], "CFileInfoParser::Prepare()");
+  EXPECT_EQ(scopes.size(), host.CallsNamed("StoreReturn").size());
 }
 
-TEST_F(FileInfoParserTest, HostileTextNeverBreaksTheParser) {
+TEST(FileInfoParserTest, HostileTextNeverBreaksTheParser) {
+  Scratch scratch;
+  CFileInfoParser parser;
   std::mt19937 random(12345);
   for (int round = 0; round < 40; ++round) {
     std::string body(static_cast<size_t>(random() % 3000), '\0');
     const char alphabet[] = "{}=;,$#FPLFSIZEDESTBOOTSYMB\n \x01\xff";
     for (char& ch : body)
       ch = round % 2 == 0 ? static_cast<char>(random()) : alphabet[random() % (sizeof alphabet - 1)];
-    ASSERT_EQ(PrepareBody(body), SR_OK);
+    WriteFile(scratch.pkg + "KMA0001", InfoFile(body));
+    ASSERT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_OK);
     LoadFiles out;
     const ServiceResult result = parser.GetLoadFiles(out.files);
     EXPECT_TRUE(result == SR_OK || result == SR_FAILED);
@@ -381,31 +298,92 @@ TEST_F(FileInfoParserTest, HostileTextNeverBreaksTheParser) {
   }
 }
 
-TEST_F(FileInfoParserTest, MegabytesOfCommasAndBracesComplete) {
-  // A large symbol list of commas, a large destination list, deep nesting.
-  std::string body = "{FP=P;{LF=L;{F=A;SIZE=1;DEST=" + std::string(2000000, ',') + "H40;}}" + std::string(500000, '{') +
-                     "}{SYMB=DEST;S=" + std::string(2000000, ',') + "H30;}" + std::string(500000, '}');
-  ASSERT_EQ(PrepareBody(body), SR_OK);
-  LoadFiles out;
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  EXPECT_EQ(Items(out.Sub(0, 0).destList), std::vector<std::string>{"H40"});
+TEST(FileInfoParserTest, MegabytesOfCommasAndBracesComplete) {
+  Scratch scratch;
+  CFileInfoParser parser;
+  // A large destination list, deep nesting around a large symbol list.
+  WriteFile(scratch.pkg + "KMA0001",
+            InfoFile("{FP=P;{LF=L;{F=A;SIZE=1;DEST=" + std::string(2000000, ',') + "H40;}}" + std::string(500000, '{') +
+                     "}{SYMB=DEST;S=" + std::string(2000000, ',') + "H30;}" + std::string(500000, '}')));
+  ASSERT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_OK);
+  EXPECT_EQ(Dump(parser), "P/ OK L:1[A:1 d=H40 b=;]");
   // The SYMB object sits inside the deep braces: not a top-level object.
-  EXPECT_FALSE(Valid({"$S"}, ZCU_H30));
+  EXPECT_FALSE(Valid(parser, {"$S"}, ZCU_H30));
 
-  const std::string symbols = "{FP=P;}{SYMB=DEST;S=" + std::string(5000000, ',') + "H30;}";
-  ASSERT_EQ(PrepareBody(symbols), SR_OK);
-  EXPECT_TRUE(Valid({"$S"}, ZCU_H30));
-  EXPECT_TRUE(Valid({"$S"}, ZCU_QMS));  // the empty elements match every kind
+  WriteFile(scratch.pkg + "KMA0001", InfoFile("{FP=P;}{SYMB=DEST;S=" + std::string(5000000, ',') + "H30;}"));
+  ASSERT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_OK);
+  EXPECT_TRUE(Valid(parser, {"$S"}, ZCU_H30));
+  EXPECT_TRUE(Valid(parser, {"$S"}, ZCU_QMS));  // the empty elements match every kind
 }
 
-TEST_F(FileInfoParserTest, FlashCardPresenceNeedsAnEntry) {
-  CString missing((scratch.root + "nocard/").c_str());
-  EXPECT_EQ(parser.IsFlashCardPresent(missing), 0);
-  CString card(scratch.card.c_str());
-  EXPECT_EQ(parser.IsFlashCardPresent(card), 0);
-  ::mkdir((scratch.card + "GLOBAL").c_str(), 0755);
-  EXPECT_NE(parser.IsFlashCardPresent(card), 0);
-  EXPECT_EQ(card, scratch.card.c_str());
+using pelix::platform::FileSystem;
+using pelix::platform::PosixFileSystem;
+
+TEST(PosixFileSystemTest, FilesRoundTripAndFoldersAreNoFiles) {
+  pelix::test::Scratch scratch;
+  PosixFileSystem files;
+  const std::string path = scratch.root + "f";
+  const int out = files.Open(path, FileSystem::kCreateWrite);
+  ASSERT_GE(out, 0);
+  EXPECT_EQ(files.Write(out, "hello world", 11), 11);
+  EXPECT_TRUE(files.Flush(out));
+  EXPECT_TRUE(files.DropCache(out));
+  EXPECT_TRUE(files.Close(out));
+  const int in = files.Open(path, FileSystem::kOpenRead);
+  ASSERT_GE(in, 0);
+  EXPECT_EQ(files.Seek(in, 6, SEEK_SET), 6);
+  EXPECT_EQ(files.Tell(in), 6);
+  char buffer[16] = {};
+  EXPECT_EQ(files.Read(in, buffer, sizeof buffer), 5);  // fewer at the end
+  EXPECT_EQ(std::string(buffer), "world");
+  EXPECT_EQ(files.Read(in, buffer, sizeof buffer), 0);
+  EXPECT_TRUE(files.Close(in));
+  EXPECT_FALSE(files.Close(in));  // already closed
+  // Creating again truncates, even a read-only file once it is made writable.
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  EXPECT_TRUE(files.MakeWritable(path));
+  const int again = files.Open(path, FileSystem::kCreateWrite);
+  ASSERT_GE(again, 0);
+  EXPECT_TRUE(files.Close(again));
+  EXPECT_EQ(ReadFile(path), "");
+  EXPECT_TRUE(files.Remove(path));
+  EXPECT_FALSE(files.Exists(path));
+  EXPECT_FALSE(files.MakeWritable(path));
+
+  EXPECT_EQ(files.Open(scratch.card, FileSystem::kOpenRead), -1);
+  EXPECT_EQ(errno, EISDIR);
+  EXPECT_EQ(files.Open(scratch.card, FileSystem::kCreateWrite), -1);
+  EXPECT_EQ(files.Open(scratch.root + "missing", FileSystem::kOpenRead), -1);
+}
+
+TEST(PosixFileSystemTest, ListingOmitsDotEntriesAndFailsOnMissingFolders) {
+  pelix::test::Scratch scratch;
+  PosixFileSystem files;
+  WriteFile(scratch.card + "A", "");
+  ASSERT_TRUE(files.MakeFolder(scratch.card + "SUB/"));
+  EXPECT_FALSE(files.MakeFolder(scratch.card + "SUB"));  // exists
+  std::vector<std::string> names = {"stale"};
+  ASSERT_TRUE(files.List(scratch.card, names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "SUB"}));
+  EXPECT_FALSE(files.List(scratch.root + "missing/", names));
+  EXPECT_TRUE(names.empty());
+  EXPECT_TRUE(files.IsFolder(scratch.card + "SUB"));
+  EXPECT_FALSE(files.IsFolder(scratch.card + "A"));
+  EXPECT_TRUE(files.Exists(scratch.card + "A"));
+  EXPECT_FALSE(files.Exists(""));
+  EXPECT_FALSE(files.Remove(scratch.card + "SUB"));  // folders are not removed
+  EXPECT_TRUE(files.FlushFolder(scratch.card));
+  EXPECT_FALSE(files.FlushFolder(scratch.root + "missing"));
+
+  // Installing a file system hands back the one it replaces.
+  FileSystem& standard = pelix::platform::Files();
+  PosixFileSystem first, second;
+  EXPECT_EQ(pelix::platform::SetFileSystem(&first), nullptr);
+  EXPECT_EQ(&pelix::platform::Files(), &first);
+  EXPECT_EQ(pelix::platform::SetFileSystem(&second), &first);
+  EXPECT_EQ(pelix::platform::SetFileSystem(nullptr), &second);
+  EXPECT_EQ(&pelix::platform::Files(), &standard);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Test helpers of the software-loading tests: a scratch folder with its own
-// temporary folder, and a file system that injects faults.
+// temporary folder, a file system that injects faults, and small readers of
+// what the host recorded.
 #pragma once
 
 #include <fcntl.h>
@@ -10,27 +11,21 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "tests/support/archive_builder.h"
+#include "tests/support/recording_host.h"
 
 namespace pelix::test {
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+inline std::string ReadFile(const std::string& path) { return FileText(path); }
+inline void WriteFile(const std::string& path, const std::string& bytes) { PutFile(path, bytes); }
 
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
+// The names in a folder, sorted; empty when it cannot be listed.
 inline std::vector<std::string> Entries(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code error;
@@ -41,33 +36,31 @@ inline std::vector<std::string> Entries(const std::string& folder) {
   return names;
 }
 
+// The scopes the host saw opened, in order.
+inline std::vector<std::string> ScopeNames(const RecordingHost& host) {
+  std::vector<std::string> names;
+  for (const auto& call : host.CallsNamed("StoreEnter")) names.push_back(call.text);
+  return names;
+}
+
 // A scratch folder root/ with pkg/, card/ and tmp/; TMPDIR points at tmp/
 // for the lifetime of the object, so every temporary copy lands there.
 class Scratch {
  public:
   Scratch() {
     const char* base = std::getenv("TMPDIR");
-    m_oldTmp = base != nullptr ? base : "";
     m_hadTmp = base != nullptr;
-    std::string pattern =
-        (base != nullptr && *base != '\0' ? std::string(base) : std::string("/tmp")) + "/swload_test_XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    root = std::string(::mkdtemp(buffer.data())) + "/";
+    m_oldTmp = m_hadTmp ? base : "";
+    std::string pattern = (m_oldTmp.empty() ? std::string("/tmp") : m_oldTmp) + "/swload_test_XXXXXX";
+    root = std::string(::mkdtemp(pattern.data())) + "/";
     pkg = root + "pkg/";
     card = root + "card/";
     tmp = root + "tmp/";
-    ::mkdir(pkg.c_str(), 0755);
-    ::mkdir(card.c_str(), 0755);
-    ::mkdir(tmp.c_str(), 0755);
+    for (const std::string* folder : {&pkg, &card, &tmp}) ::mkdir(folder->c_str(), 0755);
     ::setenv("TMPDIR", tmp.c_str(), 1);
   }
   ~Scratch() {
-    if (m_hadTmp) {
-      ::setenv("TMPDIR", m_oldTmp.c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
+    m_hadTmp ? ::setenv("TMPDIR", m_oldTmp.c_str(), 1) : ::unsetenv("TMPDIR");
     std::error_code error;
     std::filesystem::permissions(root, std::filesystem::perms::owner_all, error);
     std::filesystem::remove_all(root, error);
@@ -106,10 +99,11 @@ class FaultyFileSystem : public platform::PosixFileSystem {
   std::function<void(int)> afterWrite;  // called with the write count after each write
 
   // --- what happened ---
-  int reads = 0, writes = 0, flushes = 0, seeks = 0, closes = 0, drops = 0, folderFlushes = 0;
-  std::vector<std::string> opened;  // paths, in order
+  int reads = 0, writes = 0, flushes = 0, seeks = 0, closes = 0, folderFlushes = 0;
   std::vector<std::string> droppedPaths;
   std::map<int, std::string> open;  // descriptor -> path while open
+
+  void ResetCounts() { reads = writes = flushes = seeks = closes = folderFlushes = 0; }
 
   int Open(const std::string& path, OpenMode mode) override {
     if (!failOpenContaining.empty() && path.find(failOpenContaining) != std::string::npos) {
@@ -117,17 +111,12 @@ class FaultyFileSystem : public platform::PosixFileSystem {
       return -1;
     }
     const int fd = PosixFileSystem::Open(path, mode);
-    if (fd >= 0) {
-      opened.push_back(path);
-      open[fd] = path;
-    }
+    if (fd >= 0) open[fd] = path;
     return fd;
   }
   ssize_t Read(int fd, void* buffer, size_t count) override {
-    if (!countReadsOf.empty() && open[fd].find(countReadsOf) == std::string::npos) {
-      return PosixFileSystem::Read(fd, buffer, count);
-    }
-    if (++reads == shortReadAt) return PosixFileSystem::Read(fd, buffer, count / 2);
+    const bool counted = countReadsOf.empty() || open[fd].find(countReadsOf) != std::string::npos;
+    if (counted && ++reads == shortReadAt) count /= 2;
     return PosixFileSystem::Read(fd, buffer, count);
   }
   ssize_t Write(int fd, const void* buffer, size_t count) override {
@@ -149,40 +138,32 @@ class FaultyFileSystem : public platform::PosixFileSystem {
     return result;
   }
   off_t Seek(int fd, off_t offset, int whence) override {
-    if (++seeks == failSeekAt) {
-      errno = EINVAL;
-      return -1;
-    }
+    if (++seeks == failSeekAt) return Fail();
     return PosixFileSystem::Seek(fd, offset, whence);
   }
   off_t Tell(int fd) override {
-    if (++seeks == failSeekAt) {
-      errno = EINVAL;
-      return -1;
-    }
+    if (++seeks == failSeekAt) return Fail();
     return PosixFileSystem::Tell(fd);
   }
-  bool Flush(int fd) override {
-    if (++flushes == failFlushAt) return false;
-    return PosixFileSystem::Flush(fd);
-  }
+  bool Flush(int fd) override { return ++flushes != failFlushAt && PosixFileSystem::Flush(fd); }
   bool DropCache(int fd) override {
-    ++drops;
     droppedPaths.push_back(open[fd]);
     return PosixFileSystem::DropCache(fd);
   }
   bool Close(int fd) override {
     open.erase(fd);
     const bool closed = PosixFileSystem::Close(fd);
-    if (++closes == failCloseAt) return false;
-    return closed;
+    return ++closes != failCloseAt && closed;
   }
   bool FlushFolder(const std::string& folder) override {
-    if (++folderFlushes == failFlushFolderAt) return false;
-    return PosixFileSystem::FlushFolder(folder);
+    return ++folderFlushes != failFlushFolderAt && PosixFileSystem::FlushFolder(folder);
   }
 
  private:
+  static off_t Fail() {
+    errno = EINVAL;
+    return -1;
+  }
   platform::FileSystem* m_previous;
 };
 

@@ -238,8 +238,7 @@ TEST(FileInfoParserTest, FailedCloseIsReportedButPrepareSucceeds) {
   Scratch scratch;
   CFileInfoParser parser;
   WriteFile(scratch.pkg + "KMA0001", InfoFile(kWorkedExample));
-  RecordingHost host;
-  host.handlerExists = true;
+  HandlerHost host;
   FaultyFileSystem files;
   files.failCloseAt = 1;
   EXPECT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_OK);
@@ -254,8 +253,7 @@ TEST(FileInfoParserTest, FailedCloseIsReportedButPrepareSucceeds) {
 TEST(FileInfoParserTest, FailuresToFindTheFileAreNotReportedToTheHost) {
   Scratch scratch;
   CFileInfoParser parser;
-  RecordingHost host;
-  host.handlerExists = true;
+  HandlerHost host;
   EXPECT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_FILE_OPEN_FAILED);
   WriteFile(scratch.pkg + "KMA0001", InfoFile(kWorkedExample));
   {

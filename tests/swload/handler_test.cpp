@@ -607,8 +607,7 @@ TEST(CardIdentificationTest, CopiedCardReadsBack) {
 }
 
 TEST(CardIdentificationTest, ConstructorAndDestructorOpenTheirScopesAroundTheParsers) {
-  pelix::test::RecordingHost host;
-  host.handlerExists = true;
+  HandlerHost host;
   { CTolva_SW_Handler handler; }
   const std::vector<std::string> expected = {
       "CFileInfoParser::CFileInfoParser()", "CTolva_SW_Handler::CTolva_SW_Handler()",

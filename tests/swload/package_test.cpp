@@ -177,8 +177,7 @@ TEST_F(PackageArchiveTest, EmptyPathUnknownKindAndNoKindGiveZero) {
 }
 
 TEST_F(PackageArchiveTest, MissingOrBrokenArchiveGivesZeroWithATraceLine) {
-  RecordingHost host;
-  host.handlerExists = true;
+  HandlerHost host;
   EXPECT_EQ(Decompress(scratch.pkg + "missing.tgz"), 0);
   const auto traces = host.Texts("StoreError", 7);
   ASSERT_EQ(traces.size(), 1U);
@@ -235,8 +234,7 @@ TEST_F(PackageArchiveTest, EightArchivesInsideOneAnotherAreUnpackedANinthIsNot) 
   const std::string eight = MakeChain(scratch, 8);
   ASSERT_FALSE(eight.empty());
   {
-    RecordingHost host;
-    host.handlerExists = true;
+    HandlerHost host;
     EXPECT_EQ(Decompress(eight), 1);
     std::string expected = scratch.root + "chain8/p/";
     for (int i = 1; i < 8; ++i) expected += "p/";
@@ -247,8 +245,7 @@ TEST_F(PackageArchiveTest, EightArchivesInsideOneAnotherAreUnpackedANinthIsNot) 
   }
   const std::string nine = MakeChain(scratch, 9);
   ASSERT_FALSE(nine.empty());
-  RecordingHost host;
-  host.handlerExists = true;
+  HandlerHost host;
   CTolva_SW_Handler fresh;
   EXPECT_EQ(::Decompress(fresh, nine), 0);
   EXPECT_EQ(fresh.GetKVO_Path(), "");
@@ -266,8 +263,7 @@ TEST_F(PackageArchiveTest, HostileNestedArchiveIsRefusedWithItsReasonTraced) {
   ASSERT_TRUE(Make(evil, {{"../../escaped.txt", "x"}}));
   ASSERT_TRUE(Make(scratch.pkg + "outer.tgz", {{"evil.tar", "@" + evil}}));
   const auto before = SnapshotTree(scratch.root, "pkg");
-  RecordingHost host;
-  host.handlerExists = true;
+  HandlerHost host;
   EXPECT_EQ(Decompress(scratch.pkg + "outer.tgz"), 0);
   EXPECT_EQ(SnapshotTree(scratch.root, "pkg"), before);
   EXPECT_FALSE(Exists(scratch.pkg + "escaped.txt"));
@@ -278,8 +274,7 @@ TEST_F(PackageArchiveTest, HostileNestedArchiveIsRefusedWithItsReasonTraced) {
 }
 
 TEST_F(PackageArchiveTest, ScopesOpenAndCloseAroundEveryCall) {
-  RecordingHost host;
-  host.handlerExists = true;
+  HandlerHost host;
   EXPECT_EQ(Decompress(""), 0);
   EXPECT_EQ(handler.GetKVO_Path(), "");
   const std::vector<std::string> expected = {"ErrorHandlerExists",  "StoreEnter",         "IncreaseLevel",
@@ -310,8 +305,7 @@ TEST_F(PackageCopyTest, CopiesIntoTheKvoFolderClearingItFirst) {
   EXPECT_EQ(FileText(source), "package bytes");
   ASSERT_TRUE(PutFile(kvo + "/stale.txt", "old"));
   ASSERT_EQ(mkdir((kvo + "/old").c_str(), 0755), 0);
-  RecordingHost host;
-  host.handlerExists = true;
+  HandlerHost host;
   CString again;
   EXPECT_EQ(handler.Copy_KVO_Package(CString(source), again), 1);
   EXPECT_EQ(again, kvo + "/pkg.tgz");
@@ -387,8 +381,7 @@ TEST_F(PackageCopyTest, ClearRemovesNestedFoldersDepthFirstThenTheFolder) {
     ASSERT_TRUE(PutFile(top + "/a/f1", "1"));
     ASSERT_TRUE(PutFile(top + "/a/b/f2", "2"));
     ASSERT_EQ(chmod((top + "/a/b/f2").c_str(), 0444), 0);
-    RecordingHost host;
-    host.handlerExists = true;
+    HandlerHost host;
     handler.clear_KVO_Package(CString(top + separator));
     EXPECT_FALSE(Exists(top));
     // Each folder's scope closes only after the scopes of the folders inside it.
@@ -438,8 +431,7 @@ TEST_F(PackageCopyTest, AnEntryThatCannotBeDeletedLeavesTheRestDeleted) {
   ASSERT_TRUE(PutFile(top + "/a/stuck.bin", "s"));
   ASSERT_TRUE(PutFile(top + "/a/gone.bin", "g"));
   ASSERT_TRUE(PutFile(top + "/gone2.bin", "g"));
-  RecordingHost host;
-  host.handlerExists = true;
+  HandlerHost host;
   {
     RefusingRemove files;
     handler.clear_KVO_Package(CString(top));

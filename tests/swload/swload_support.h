@@ -36,6 +36,11 @@ inline std::vector<std::string> Entries(const std::string& folder) {
   return names;
 }
 
+// A recording host with an error handler in place, so that scopes and errors reach it.
+struct HandlerHost : RecordingHost {
+  HandlerHost() { handlerExists = true; }
+};
+
 // The scopes the host saw opened, in order.
 inline std::vector<std::string> ScopeNames(const RecordingHost& host) {
   std::vector<std::string> names;

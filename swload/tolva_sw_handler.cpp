@@ -238,10 +238,8 @@ ServiceResult CTolva_SW_Handler::CopySubfiles(const LoadFileStruct& loadFile, co
   const int source = files.Open(m_packagePath.str() + loadFile.name.str(), FileSystem::kOpenRead);
   if (source < 0) return SR_FILE_OPEN_FAILED;
 
-  // The header is never interpreted; a load file too short for it fails at
-  // the first sub-file read.
-  SkipHeader(files, source);
-  ServiceResult result = SR_OK;
+  // The header is never interpreted, but a short read of it is a short read.
+  ServiceResult result = SkipHeader(files, source) ? SR_OK : SR_FAILED;
   const int count = loadFile.subFiles != nullptr ? loadFile.subFiles->GetSize() : 0;
   for (int i = 0; i < count && result == SR_OK; ++i) {
     const SubFileStruct& subFile = (*loadFile.subFiles)[i];
@@ -333,7 +331,7 @@ ServiceResult CTolva_SW_Handler::CopyZCL_ZCB_Files(const CString& cardRoot, cons
     const LoadFileStruct& loadFile = m_loadFiles[l];
     const int source = files.Open(m_packagePath.str() + loadFile.name.str(), FileSystem::kOpenRead);
     if (source < 0) continue;
-    SkipHeader(files, source);
+    if (!SkipHeader(files, source)) result = SR_FAILED;
 
     const int count = loadFile.subFiles != nullptr ? loadFile.subFiles->GetSize() : 0;
     for (int i = 0; i < count && result == SR_OK; ++i) {

@@ -101,6 +101,7 @@ class FaultyFileSystem : public platform::PosixFileSystem {
   int failCloseAt = 0;
   int failFlushFolderAt = 0;
   std::string failOpenContaining;       // opens of paths containing this fail
+  std::string countReadsOf;             // when set, only reads of paths containing this count
   std::string corruptWritesUnder;       // writes to files under this path get one byte flipped
   std::function<void(int)> afterWrite;  // called with the write count after each write
 
@@ -123,6 +124,9 @@ class FaultyFileSystem : public platform::PosixFileSystem {
     return fd;
   }
   ssize_t Read(int fd, void* buffer, size_t count) override {
+    if (!countReadsOf.empty() && open[fd].find(countReadsOf) == std::string::npos) {
+      return PosixFileSystem::Read(fd, buffer, count);
+    }
     if (++reads == shortReadAt) return PosixFileSystem::Read(fd, buffer, count / 2);
     return PosixFileSystem::Read(fd, buffer, count);
   }

@@ -2,7 +2,7 @@
 // an id, object or unit, for every query and for the operations that attach,
 // prune and clear attachments.
 //
-// Input: the host byte, then operations one after another (at most 64), each
+// Input: the host byte, then operations one after another (at most 24), each
 // an operation octet and its arguments: integers as 4 octets, most
 // significant first, texts as a length octet and the bytes. The catalogue is
 // the library's own g_monitorObjectTable, with its attachments cleared and
@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   table.ClearMonitorObjectList();
   table.UpdateTMA_CM_Names(false);
 
-  for (int step = 0; step < 64 && !input.Empty(); ++step) {
+  for (int step = 0; step < 24 && !input.Empty(); ++step) {
     switch (input.Byte() % 12) {
       case 0:
         CheckId(table, input.Int32());

@@ -22,13 +22,17 @@ struct Card {
 
 // The name scan written out plainly over the file's bytes: skip past the
 // next "F" (at most 65535 characters a step), then "P" and "=", then take 18
-// characters over the buffer and test the shapes of a name.
+// characters over the buffer and test the shapes of a name. The class letters
+// count only before the buffer's first zero byte.
 CString ExpectedName(const std::string& file) {
   char buffer[18] = {'N', 'N', 'N', 'x', 'x', 'x', 'x', 'x', 'x', 'x', '-', 'N', 'N', 'N', 'N', 'N', '.', '\0'};
   size_t position = 0;
   auto get = [&]() -> int { return position < file.size() ? static_cast<unsigned char>(file[position++]) : -1; };
+  // The buffer is a zero-terminated text: its letters end at the first zero.
   auto contains = [&](const char* letters) {
-    return std::search(buffer, buffer + sizeof buffer, letters, letters + 3) != buffer + sizeof buffer;
+    const char* begin = buffer;
+    const char* end = std::find(begin, begin + sizeof buffer, '\0');
+    return std::search(begin, end, letters, letters + 3) != end;
   };
   for (;;) {
     bool found = false;

@@ -1,6 +1,7 @@
 #include "pelix/fault_map.h"
 
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 
 #include "faultmap/time_text.h"
@@ -188,8 +189,10 @@ CFaultMap::CFaultMap(const char* report, unsigned char length, OMS_tolva_mon_dat
     }
     CByteArray& map = Map(static_cast<FaultMapType>(kind));
     const int size = map.GetSize();
-    if (position + size > areaEnd) overrun = true;
-    for (int k = 0; k < size && position + k < areaEnd; ++k) map.SetAt(k, octets.At(position + k));
+    // The report is at least areaEnd octets long here, so the copy stays in it.
+    const int available = areaEnd - position;
+    if (size > available) overrun = true;
+    std::memcpy(map.GetData(), report + position, static_cast<size_t>(overrun ? available : size));
     if (overrun) break;
     position += size;
   }
@@ -200,19 +203,21 @@ CFaultMap::CFaultMap(const char* report, unsigned char length, OMS_tolva_mon_dat
     // within the report are read, and such a report stays undecoded.
     if (!octets.Has(areaEnd + 3)) overrun = true;
     m_reportTime = octets.Dword(areaEnd);
-    m_timeStamps.RemoveAll();
     const int count = static_cast<signed char>(octets.At(areaEnd + 4));
-    for (int n = 0; n < count; ++n) {
+    const int room = total - areaEnd - 5 >= 0 ? (total - areaEnd - 5) / 6 : 0;  // entries within T
+    int fitting = count > 0 ? count : 0;
+    if (fitting > room) {
+      fitting = room;
+      overrun = true;
+    }
+    m_timeStamps.RemoveAll();
+    m_timeStamps.SetSize(fitting);
+    for (int n = 0; n < fitting; ++n) {
       const int entry = areaEnd + 5 + 6 * n;
-      if (!octets.Has(entry + 5)) {
-        overrun = true;
-        break;
-      }
-      TimeStamps stamp;
+      TimeStamps& stamp = m_timeStamps[n];
       stamp.mapType = octets.At(entry);
       stamp.faultNo = octets.At(entry + 1);
       stamp.seconds = octets.Dword(entry + 2);
-      m_timeStamps.Add(stamp);
     }
   }
 
@@ -392,17 +397,19 @@ void CFaultMap::UpdateFaultMap(const CFaultMap& newMap) {
   m_moInstance = newMap.m_moInstance;
   m_moAssociatedSO = newMap.m_moAssociatedSO;
   m_reportTime = newMap.m_reportTime;
-  m_timeStamps.RemoveAll();
-  for (const TimeStamps& stamp : newMap.m_timeStamps) m_timeStamps.Add(stamp);
+  m_timeStamps = newMap.m_timeStamps;  // element by element, keeping the kept array's storage
   m_moState = newMap.m_moState;
 }
 
 void CFaultMap::CompareOldNewFaultMap(CByteArray& oldMap, const CByteArray& newMap, CByteArray& changes) {
   changes.RemoveAll();
   if (oldMap.GetSize() != newMap.GetSize()) oldMap.SetSize(newMap.GetSize());
+  // Both maps now have the same size.
+  const BYTE* oldOctets = oldMap.GetData();
+  const BYTE* newOctets = newMap.GetData();
   for (int i = 1; i < newMap.GetSize(); ++i) {
-    const BYTE oldOctet = oldMap.GetAt(i);
-    const BYTE newOctet = newMap.GetAt(i);
+    const BYTE oldOctet = oldOctets[i];
+    const BYTE newOctet = newOctets[i];
     if (oldOctet == newOctet) continue;
     const unsigned differing = static_cast<unsigned>(oldOctet ^ newOctet);
     for (int bit = 0; bit < 8; ++bit) {

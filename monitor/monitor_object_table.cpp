@@ -1,6 +1,10 @@
 #include "pelix/monitor_object_table.h"
 
+#include <iterator>
 #include <new>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "frame/frame.h"
 #include "monitor/monitor_catalogue.h"
@@ -27,16 +31,26 @@ CString ReplacePlaceholder(const CString& text, const char* placeholder, int val
   return result;
 }
 
-// Returns text without the digits 0 to 9, and also without "#" when asked.
-CString RemoveDigits(const CString& text, bool alsoHash) {
+// Returns text without the digits 0 to 9.
+CString RemoveDigits(const CString& text) {
   std::string kept;
   kept.reserve(static_cast<size_t>(text.GetLength()));
   for (char ch : text.str()) {
-    if (ch >= '0' && ch <= '9') continue;
-    if (alsoHash && ch == '#') continue;
-    kept += ch;
+    if (ch < '0' || ch > '9') kept += ch;
   }
   return CString(std::move(kept));
+}
+
+// Whether name, read without its digits and "#" characters, equals stem.
+// Compares in place, without building the stripped copy.
+bool StemEquals(const std::string& stem, const std::string& name) {
+  size_t at = 0;
+  for (char ch : name) {
+    if ((ch >= '0' && ch <= '9') || ch == '#') continue;
+    if (at >= stem.size() || stem[at] != ch) return false;
+    ++at;
+  }
+  return at == stem.size();
 }
 
 // The short-id families that a micro cabinet with the reduced monitor set
@@ -44,6 +58,28 @@ CString RemoveDigits(const CString& text, bool alsoHash) {
 constexpr const char* kReducedSetExclusions[] = {
     "R36", "R60", "R59", "R37", "R38", "R39", "R52", "R61", "R62", "R63", "R64", "R65", "R15",
     "R80", "R81", "R82", "R46", "R47", "R48", "R49", "R50", "R51", "R2",  "R1",  "R14",
+};
+
+// A set of internal ids: a bitmap for the small non-negative ids the catalogue
+// hands out, an ordered set for any other value a caller may have put in.
+class IdSet {
+ public:
+  // Adds id; returns whether it was new.
+  bool Insert(int id) {
+    if (id >= 0 && id < kBitmapLimit) {
+      const size_t index = static_cast<size_t>(id);
+      if (index >= m_small.size()) m_small.resize(index + 1, false);
+      if (m_small[index]) return false;
+      m_small[index] = true;
+      return true;
+    }
+    return m_other.insert(id).second;
+  }
+
+ private:
+  static constexpr int kBitmapLimit = 1 << 16;
+  std::vector<bool> m_small;
+  std::set<int> m_other;
 };
 
 // The short display name of a TMA kind of the groups CM0 and CM1, as the
@@ -387,10 +423,10 @@ int CMonitorObjectTable::GetMonitorId(const CString& displayName) {
     PELIX_ERROR_EXIT();
     return 0;
   }
-  const CString wanted = RemoveDigits(displayName, false);
+  const CString wanted = RemoveDigits(displayName);
   for (int textIndex = 0; textIndex < m_textList->GetSize(); ++textIndex) {
     const TextStruct& text = m_textList->GetAt(textIndex);
-    if (RemoveDigits(text.name, true) != wanted) continue;
+    if (!StemEquals(wanted.str(), text.name.str())) continue;
     // The kinds stand in the same order in both lists, and every kind has at
     // least one instance, so its first instance is at or behind textIndex.
     for (int i = textIndex; i < m_internalNameList->GetSize(); ++i) {
@@ -435,30 +471,30 @@ void CMonitorObjectTable::GetAllInternalIDs(CArray<int, int>& ids, CabinetType c
     PELIX_ERROR_EXIT();
     return;
   }
-  CArray<CString, CString> excluded;
-  for (const char* family : kReducedSetExclusions) excluded.Add(family);
+  // The exclusions, built afresh for this call.
+  std::vector<std::string> excluded;
+  if (cabinetType == CT_MICRO_REDUCED_SET)
+    excluded.assign(std::begin(kReducedSetExclusions), std::end(kReducedSetExclusions));
 
+  // The ids the array already holds, so that none is appended twice.
+  IdSet held;
+  for (int id : ids) held.Insert(id);
   for (const InternalNameStruct& entry : *m_internalNameList) {
     if (cabinetType == CT_MICRO_REDUCED_SET) {
-      const int dash = entry.shortId.Find('-');
-      const CString family = dash >= 0 ? entry.shortId.Left(dash) : entry.shortId;
+      // The family is the part of the short id before its first "-".
+      const std::string& code = entry.shortId.str();
+      const size_t dash = code.find('-');
+      const size_t length = dash == std::string::npos ? code.size() : dash;
       bool skip = false;
-      for (const CString& name : excluded) {
-        if (name == family) {
+      for (const std::string& family : excluded) {
+        if (family.size() == length && code.compare(0, length, family) == 0) {
           skip = true;
           break;
         }
       }
       if (skip) continue;
     }
-    bool present = false;
-    for (int id : ids) {
-      if (id == entry.internalId) {
-        present = true;
-        break;
-      }
-    }
-    if (!present) ids.Add(entry.internalId);
+    if (held.Insert(entry.internalId)) ids.Add(entry.internalId);
   }
 }
 

@@ -254,7 +254,8 @@ bool Run::ExtractEntry(archive_entry* entry) {
     // The target folder itself ("./"): nothing to make.
     return true;
   }
-  if (m_entries >= m_entryBudget) return Refuse(name, "the target's file system has no room for more entries");
+  if (m_entries >= m_entryBudget)
+    return Refuse(name, "more entries than the target can take (" + std::to_string(m_entryBudget) + ")");
 
   const char* hardlink = archive_entry_hardlink(entry);
   const mode_t type = archive_entry_filetype(entry);
@@ -357,7 +358,8 @@ int ArchiveExtractor::Extract(const char* archivePath, const char* targetFolder,
   const std::uint64_t dataBudget =
       std::max(m_limits.minAllowedBytes,
                SaturatingMul(m_limits.maxExpansionRatio, static_cast<std::uint64_t>(archiveStat.st_size)));
-  const std::uint64_t entryBudget = fs.f_files != 0 ? static_cast<std::uint64_t>(fs.f_favail) : kMax;
+  const std::uint64_t entryBudget =
+      std::min(m_limits.maxEntries, fs.f_files != 0 ? static_cast<std::uint64_t>(fs.f_favail) : kMax);
 
   ReadArchive reader;
   DiskWriter writer;

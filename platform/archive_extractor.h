@@ -17,7 +17,8 @@
 // Decompression bombs are refused before the disk fills: the bytes an archive
 // unpacks to may not exceed ExtractionLimits (a multiple of the archive's own
 // size, with a floor) nor the free space of the target's file system less a
-// reserve; the number of entries may not exceed the free inodes. A declared
+// reserve; the number of entries may not exceed ExtractionLimits::maxEntries
+// nor the free inodes. A declared
 // entry size over the budget is refused before any of it is written; data is
 // also counted as it streams, since zip headers can lie.
 //
@@ -38,6 +39,9 @@ struct ExtractionLimits {
   std::uint64_t minAllowedBytes = 64ULL << 20;
   // Space always left free on the target's file system.
   std::uint64_t reserveBytes = 16ULL << 20;
+  // Most entries one archive may create (a package has hundreds): an archive
+  // of millions of empty files is a bomb of inodes rather than of bytes.
+  std::uint64_t maxEntries = 100000;
 };
 
 class ArchiveExtractor {

@@ -16,11 +16,14 @@
 // integrity check, is never written: every call on it fails with
 // ERROR_BADDB, which callers treat like a missing key.
 #include <fcntl.h>
+#include <pthread.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -118,6 +121,7 @@ std::string Fold(const std::string& text) {
 bool SplitPath(const char* path, std::vector<std::string>& parts) {
   parts.clear();
   if (path == nullptr || *path == '\0') return true;
+  if (*path == '\\') return false;
   std::string text(path);
   if (text.back() == '\\') text.pop_back();
   size_t start = 0;
@@ -129,6 +133,23 @@ bool SplitPath(const char* path, std::vector<std::string>& parts) {
     if (end == std::string::npos) return true;
     start = end + 1;
   }
+}
+
+// The folded form of a relative key path, without a trailing separator;
+// false for a path with an empty name in it.
+bool FoldPath(const char* path, std::string& folded) {
+  folded.clear();
+  if (path == nullptr) return true;
+  if (path[0] == '\\') return false;
+  size_t length = std::strlen(path);
+  if (length > 0 && path[length - 1] == '\\') --length;
+  char previous = '\\';
+  for (size_t i = 0; i < length; ++i) {
+    if (path[i] == '\\' && previous == '\\') return false;
+    previous = path[i];
+    folded += FoldChar(path[i]);
+  }
+  return length == 0 || previous != '\\';
 }
 
 std::string JoinFolded(const std::string& base, const std::vector<std::string>& parts, size_t count) {
@@ -153,6 +174,22 @@ std::string ColumnBytes(sqlite3_stmt* stmt, int column) {
   return std::string(static_cast<const char*>(bytes), static_cast<size_t>(size));
 }
 
+// This process's id, kept up to date across fork (getpid is a system call,
+// and every operation asks).
+std::atomic<pid_t> g_pid{0};
+
+void RememberPid() { g_pid.store(getpid(), std::memory_order_relaxed); }
+
+pid_t CurrentPid() {
+  static const bool registered = [] {
+    RememberPid();
+    pthread_atfork(nullptr, nullptr, RememberPid);
+    return true;
+  }();
+  (void)registered;
+  return g_pid.load(std::memory_order_relaxed);
+}
+
 // Resets a statement on every path out of a scope.
 class StatementUse {
  public:
@@ -171,13 +208,20 @@ class StatementUse {
   sqlite3_stmt* m_stmt;
 };
 
+// When an operation looks whether the hive file was removed or replaced:
+// writes always do, reads of a hive checked within kRecheckInterval do not
+// (a stat per read would cost as much as the read itself), operations on an
+// opened key never do (its root's opening did).
+enum class PathCheck { kAlways, kRecently, kNever };
+constexpr std::chrono::milliseconds kRecheckInterval(100);
+
 // One hive file and this process's connection to it.
 class Hive {
  public:
-  explicit Hive(std::string path) : m_path(std::move(path)), m_pid(getpid()) {}
+  explicit Hive(std::string path) : m_path(std::move(path)), m_pid(CurrentPid()) {}
   ~Hive() {
     // A connection inherited over fork belongs to the parent: leave it alone.
-    if (m_pid == getpid()) Close();
+    if (m_pid == CurrentPid()) Close();
   }
   Hive(const Hive&) = delete;
   Hive& operator=(const Hive&) = delete;
@@ -188,14 +232,26 @@ class Hive {
 
   // Makes sure the connection is open on the file now at the path; with
   // create, also makes sure the file (and its folder) and the tables exist.
-  // checkPath asks whether the file was replaced since the connection opened.
-  LONG Ensure(bool create, bool checkPath) {
-    if (m_db != nullptr && !checkPath) return create ? EnsureSchema() : ERROR_SUCCESS;
+  // check asks whether the file at the path is still the one the connection
+  // has open: always, or (for reads) at most once per kRecheckInterval.
+  LONG Ensure(bool create, PathCheck check) {
+    if (m_db != nullptr) {
+      if (check == PathCheck::kNever) return create ? EnsureSchema() : ERROR_SUCCESS;
+      auto now = std::chrono::steady_clock::now();
+      if (check == PathCheck::kRecently && now - m_checked < kRecheckInterval) {
+        return create ? EnsureSchema() : ERROR_SUCCESS;
+      }
+    }
     struct stat st {};
     bool exists = ::stat(m_path.c_str(), &st) == 0;
     if (m_db != nullptr) {
-      if (exists && st.st_dev == m_dev && st.st_ino == m_ino) return create ? EnsureSchema() : ERROR_SUCCESS;
-      Close();  // the file was removed or replaced
+      if (exists && st.st_dev == m_dev && st.st_ino == m_ino) {
+        m_checked = std::chrono::steady_clock::now();
+        return create ? EnsureSchema() : ERROR_SUCCESS;
+      }
+      // The file was removed or replaced: keys opened on it die with it.
+      Close();
+      ++m_generation;
     }
     if (!exists) {
       if (!create) return ERROR_FILE_NOT_FOUND;
@@ -212,6 +268,10 @@ class Hive {
 
   bool HasSchema() const { return m_schema; }
   bool ReadOnly() const { return m_db != nullptr && sqlite3_db_readonly(m_db, "main") == 1; }
+
+  // Closes the connection, folding the log into the file; the next operation
+  // opens it again.
+  void Release() { Close(); }
 
   sqlite3_stmt* Get(Statement which) {
     if (m_db == nullptr) return nullptr;
@@ -315,9 +375,9 @@ class Hive {
       sqlite3_close_v2(db);
       return ERROR_FILE_NOT_FOUND;
     }
-    if (st.st_dev != m_dev || st.st_ino != m_ino) ++m_generation;  // another file: old handles die
     m_dev = st.st_dev;
     m_ino = st.st_ino;
+    m_checked = std::chrono::steady_clock::now();
     m_db = db;
     return ERROR_SUCCESS;
   }
@@ -389,6 +449,7 @@ class Hive {
   dev_t m_dev = 0;
   ino_t m_ino = 0;
   unsigned m_generation = 0;
+  std::chrono::steady_clock::time_point m_checked;
   sqlite3_stmt* m_statements[kStatementCount] = {};
   std::unordered_map<std::string, int64_t> m_keyIds;
 };
@@ -414,12 +475,34 @@ struct State {
   std::mutex mutex;
   std::unordered_map<std::string, std::shared_ptr<Hive>> hives;
   std::unordered_set<PelixRegKey*> handles;
+  // Hives inherited over fork: their connections belong to the parent and
+  // are kept, never used or closed, in this process.
+  std::vector<std::shared_ptr<Hive>> inherited;
 };
 
 State& TheState() {
   static State* state = new State;
   return *state;
 }
+
+// At exit the process's connections are closed, so that each hive is left
+// as one file. A call made later simply opens its hive again.
+struct CloseAtExit {
+  CloseAtExit() { TheState(); }  // the state outlives this object
+  ~CloseAtExit() {
+    State& state = TheState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    for (auto& entry : state.hives) {
+      Hive& hive = *entry.second;
+      if (hive.Pid() != CurrentPid()) continue;
+      std::lock_guard<std::mutex> hiveLock(hive.Mutex());
+      hive.Release();
+    }
+  }
+  CloseAtExit(const CloseAtExit&) = delete;
+  CloseAtExit& operator=(const CloseAtExit&) = delete;
+};
+CloseAtExit g_closeAtExit;
 
 bool IsRoot(HKEY key) { return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE; }
 
@@ -441,9 +524,8 @@ std::shared_ptr<Hive> HiveFor(HKEY root) {
   State& state = TheState();
   std::lock_guard<std::mutex> lock(state.mutex);
   std::shared_ptr<Hive>& slot = state.hives[path];
-  if (slot == nullptr || slot->Pid() != getpid()) {
-    // A hive inherited over fork is dropped without closing its connection
-    // (see ~Hive); this process opens its own.
+  if (slot == nullptr || slot->Pid() != CurrentPid()) {
+    if (slot != nullptr) state.inherited.push_back(slot);  // this process opens its own
     slot = std::make_shared<Hive>(path);
   }
   return slot;
@@ -461,7 +543,7 @@ struct KeyRef {
 // Resolves key for an operation. A root key is resolved afresh (its hive path
 // may have changed); an opened key must be live and of the file it was opened
 // on. create asks for the hive file and tables to exist.
-LONG Resolve(HKEY key, bool create, KeyRef& ref) {
+LONG Resolve(HKEY key, bool create, KeyRef& ref, bool wantPath = false, PathCheck check = PathCheck::kAlways) {
   if (IsRoot(key)) {
     ref.hive = HiveFor(key);
     if (ref.hive == nullptr) return ERROR_FILE_NOT_FOUND;
@@ -469,7 +551,7 @@ LONG Resolve(HKEY key, bool create, KeyRef& ref) {
     ref.id = 0;
     ref.path.clear();
     ref.access = KEY_ALL_ACCESS;
-    return ref.hive->Ensure(create, true);
+    return ref.hive->Ensure(create, check);
   }
   if (key == nullptr) return ERROR_INVALID_HANDLE;
   unsigned generation = 0;
@@ -479,13 +561,13 @@ LONG Resolve(HKEY key, bool create, KeyRef& ref) {
     if (state.handles.count(key) == 0) return ERROR_INVALID_HANDLE;
     ref.hive = key->hive;
     ref.id = key->id;
-    ref.path = key->path;
+    if (wantPath) ref.path = key->path;
     ref.access = key->access;
     generation = key->generation;
   }
-  if (ref.hive->Pid() != getpid()) return ERROR_INVALID_HANDLE;
+  if (ref.hive->Pid() != CurrentPid()) return ERROR_INVALID_HANDLE;
   ref.lock = std::unique_lock<std::mutex>(ref.hive->Mutex());
-  LONG result = ref.hive->Ensure(create, false);
+  LONG result = ref.hive->Ensure(create, PathCheck::kNever);
   if (result == ERROR_FILE_NOT_FOUND && ref.id != 0) return ERROR_KEY_DELETED;  // the file went away
   if (result != ERROR_SUCCESS) return result;
   // The root of a hive stays valid whichever file holds it.
@@ -509,9 +591,13 @@ HKEY NewHandle(const KeyRef& ref, int64_t id, std::string path, REGSAM access) {
 bool WantsWrite(REGSAM access) { return (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0; }
 
 // Walks parts below ref's key; on success id is the key's id.
-LONG Walk(KeyRef& ref, const std::vector<std::string>& parts, int64_t& id, std::string& folded) {
-  folded = JoinFolded(ref.path, parts, parts.size());
+LONG Walk(KeyRef& ref, const char* subKey, const std::string& relative, int64_t& id, std::string& folded) {
+  folded = ref.path;
+  if (!folded.empty() && !relative.empty()) folded += '\\';
+  folded += relative;
   if (ref.hive->CachedId(folded, id)) return ERROR_SUCCESS;
+  std::vector<std::string> parts;
+  SplitPath(subKey, parts);
   id = ref.id;
   for (size_t i = 0; i < parts.size(); ++i) {
     LONG found = ref.hive->FindChild(id, parts[i], id);
@@ -539,15 +625,15 @@ using namespace pelix::platform::registry;  // NOLINT(google-build-using-namespa
 LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, REGSAM desired, HKEY* result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  std::vector<std::string> parts;
-  if (!SplitPath(subKey, parts)) return ERROR_BAD_PATHNAME;
+  std::string relative;
+  if (!FoldPath(subKey, relative)) return ERROR_BAD_PATHNAME;
   KeyRef ref;
-  LONG resolved = Resolve(key, false, ref);
-  if (resolved == ERROR_FILE_NOT_FOUND && parts.empty() && IsRoot(key)) resolved = ERROR_SUCCESS;  // empty hive
+  LONG resolved = Resolve(key, false, ref, true, WantsWrite(desired) ? PathCheck::kAlways : PathCheck::kRecently);
+  if (resolved == ERROR_FILE_NOT_FOUND && relative.empty() && IsRoot(key)) resolved = ERROR_SUCCESS;  // empty hive
   if (resolved != ERROR_SUCCESS) return resolved;
   int64_t id = 0;
   std::string folded;
-  LONG walked = Walk(ref, parts, id, folded);
+  LONG walked = Walk(ref, subKey, relative, id, folded);
   if (walked != ERROR_SUCCESS) return walked;
   if (WantsWrite(desired) && ref.hive->ReadOnly()) return ERROR_ACCESS_DENIED;
   *result = NewHandle(ref, id, std::move(folded), desired);
@@ -558,16 +644,18 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, char* key
                      REGSAM desired, const void* /*securityAttributes*/, HKEY* result, DWORD* disposition) {
   if (result == nullptr || subKey == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
+  std::string relative;
+  if (!FoldPath(subKey, relative)) return ERROR_BAD_PATHNAME;
   std::vector<std::string> parts;
-  if (!SplitPath(subKey, parts)) return ERROR_BAD_PATHNAME;
+  SplitPath(subKey, parts);
   KeyRef ref;
-  LONG resolved = Resolve(key, true, ref);
+  LONG resolved = Resolve(key, true, ref, true);
   if (resolved != ERROR_SUCCESS) return resolved;
   if (ref.hive->ReadOnly()) return ERROR_ACCESS_DENIED;
   Hive& hive = *ref.hive;
   int64_t id = 0;
   std::string folded;
-  LONG walked = Walk(ref, parts, id, folded);
+  LONG walked = Walk(ref, subKey, relative, id, folded);
   if (walked == ERROR_SUCCESS) {
     if (disposition != nullptr) *disposition = REG_OPENED_EXISTING_KEY;
     *result = NewHandle(ref, id, std::move(folded), desired);

@@ -1,6 +1,7 @@
 #include "platform/xml_document.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,9 +18,9 @@ namespace {
 
 // No DTD processing (parse_doctype is left out, so a DOCTYPE is skipped
 // unread), no comments or processing instructions in the tree, white-space
-// only text dropped. Every text stays a node of its own, so text() steps
-// select it as in any DOM.
-constexpr unsigned kParseOptions = pugi::parse_default;
+// only text dropped. The leading text of an element is kept in the element
+// itself (embedded), which saves a node for every leaf element.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
 
 bool IsXmlSpace(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
 
@@ -39,10 +40,14 @@ void AppendCollapsed(const char* text, std::string& out) {
 // walked without recursion so that deeply nested files cannot exhaust the
 // stack.
 void AppendSubtreeText(const pugi::xml_node& root, std::string& out) {
+  if (root.type() == pugi::node_element) AppendCollapsed(root.value(), out);  // embedded text comes first
   pugi::xml_node current = root.first_child();
   while (current && current != root) {
     const pugi::xml_node_type type = current.type();
-    if (type == pugi::node_pcdata || type == pugi::node_cdata) AppendCollapsed(current.value(), out);
+    // An element's value is its embedded leading text.
+    if (type == pugi::node_pcdata || type == pugi::node_cdata || type == pugi::node_element) {
+      AppendCollapsed(current.value(), out);
+    }
     if (type == pugi::node_element && current.first_child()) {
       current = current.first_child();
       continue;
@@ -72,9 +77,32 @@ pugi::xpath_query Compile(const char* query) {
   }
 }
 
-// Reads the whole of a regular file into a block from pugixml's allocator,
-// which the document then owns.
-bool ReadRegularFile(const char* path, void*& block, size_t& size, std::string& error) {
+}  // namespace
+
+// The file's bytes, parsed in place, and the tree over them; the tree points
+// into the bytes, so it is declared (and destroyed) after them.
+struct XmlDocument::Tree {
+  Tree() = default;
+  Tree(const Tree&) = delete;
+  Tree& operator=(const Tree&) = delete;
+  ~Tree() {
+    document.reset();
+    if (bytes != nullptr) ::munmap(bytes, mappedSize);
+  }
+
+  char* bytes = nullptr;
+  size_t mappedSize = 0;
+  pugi::xml_document document;
+};
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+// Reads the whole of a regular file into fresh anonymous memory of the tree.
+// Large files get memory advised for huge pages: a 20 MB database then costs
+// a handful of page faults instead of thousands.
+bool ReadRegularFile(const char* path, XmlDocument::Tree& tree, size_t& size, std::string& error) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused just below.
   const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
@@ -93,19 +121,24 @@ bool ReadRegularFile(const char* path, void*& block, size_t& size, std::string& 
     error = "file is empty";
     return false;
   }
-  char* data = static_cast<char*>(pugi::get_memory_allocation_function()(expected));
-  if (data == nullptr) {
+  const size_t mapped = (expected + kHugePage - 1) / kHugePage * kHugePage;
+  void* block = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) {
     ::close(fd);
     error = "out of memory reading file";
     return false;
   }
+#ifdef MADV_HUGEPAGE
+  if (mapped >= kHugePage) ::madvise(block, mapped, MADV_HUGEPAGE);  // advice only; failure is harmless
+#endif
+  tree.bytes = static_cast<char*>(block);
+  tree.mappedSize = mapped;
   size_t got = 0;
   while (got < expected) {
-    const ssize_t n = ::read(fd, data + got, expected - got);
+    const ssize_t n = ::read(fd, tree.bytes + got, expected - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       error = std::string("cannot read file: ") + std::strerror(errno);
-      pugi::get_memory_deallocation_function()(data);
       ::close(fd);
       return false;
     }
@@ -113,7 +146,6 @@ bool ReadRegularFile(const char* path, void*& block, size_t& size, std::string& 
     got += static_cast<size_t>(n);
   }
   ::close(fd);
-  block = data;
   size = got;
   return true;
 }
@@ -198,29 +230,37 @@ XmlNode XmlNodeList::Item(long index) const {
 
 // --- XmlDocument ---
 
-XmlDocument::XmlDocument() : m_tree(std::make_shared<pugi::xml_document>()) {}
+XmlDocument::XmlDocument() : m_tree(std::make_shared<Tree>()) {}
+
+XmlDocument::~XmlDocument() = default;
 
 bool XmlDocument::Load(const char* path) {
   // Nodes handed out earlier keep the old tree; this document starts afresh.
-  m_tree = std::make_shared<pugi::xml_document>();
+  m_tree = std::make_shared<Tree>();
   m_errorText.clear();
   if (path == nullptr || *path == '\0') {
     m_errorText = "no path given";
     return false;
   }
-  void* block = nullptr;
   size_t size = 0;
-  if (!ReadRegularFile(path, block, size, m_errorText)) return false;
+  if (!ReadRegularFile(path, *m_tree, size, m_errorText)) {
+    m_tree = std::make_shared<Tree>();
+    return false;
+  }
   const pugi::xml_parse_result result =
-      m_tree->load_buffer_inplace_own(block, size, kParseOptions, pugi::encoding_auto);
+      m_tree->document.load_buffer_inplace(m_tree->bytes, size, kParseOptions, pugi::encoding_auto);
   if (!result) {
     m_errorText = std::string(result.description()) + " at offset " + std::to_string(result.offset);
-    m_tree->reset();
+    m_tree = std::make_shared<Tree>();
     return false;
   }
   return true;
 }
 
-XmlNode XmlDocument::DocumentNode() const { return XmlNode(m_tree, pugi::xpath_node(*m_tree)); }
+XmlNode XmlDocument::DocumentNode() const {
+  // The node shares ownership of the whole tree, bytes included.
+  std::shared_ptr<const pugi::xml_document> document(m_tree, &m_tree->document);
+  return XmlNode(std::move(document), pugi::xpath_node(m_tree->document));
+}
 
 }  // namespace pelix::platform

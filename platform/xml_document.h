@@ -15,9 +15,14 @@
 // - A file that is missing, unreadable, empty or not well-formed fails to
 //   load, and the document is then empty.
 //
-// White space:
+// White space and text nodes:
 // - Text nodes that hold nothing but white space are dropped when the file is
 //   parsed, so they never count as children and add nothing to texts.
+// - The text with which an element begins (before any child element) is held
+//   in the element itself rather than in a child node: this saves a node per
+//   leaf element. The element's Text() and XPath comparisons include it, but
+//   a text() step does not select it; later text after a child element is a
+//   text node as usual.
 // - Text() of a node is the concatenation, in document order, of all text and
 //   CDATA content of the node and its descendants (an attribute's value for
 //   an attribute); in that text every run of white space (space, tab, CR, LF)
@@ -92,7 +97,10 @@ class XmlNodeList {
 
 class XmlDocument {
  public:
+  struct Tree;
+
   XmlDocument();
+  ~XmlDocument();
   XmlDocument(const XmlDocument&) = delete;
   XmlDocument& operator=(const XmlDocument&) = delete;
 
@@ -108,7 +116,7 @@ class XmlDocument {
   const std::string& ErrorText() const { return m_errorText; }
 
  private:
-  std::shared_ptr<pugi::xml_document> m_tree;
+  std::shared_ptr<Tree> m_tree;
   std::string m_errorText;
 };
 

@@ -8,9 +8,8 @@
 #include "pelix/carray.h"
 #include "pelix/cstring.h"
 
-// The kind of a monitor. The values are fixed: they number the kinds of the
-// built-in catalogue in its order of definition; 44, 45 and 234 are unused.
-// Each name is made from the kind's internal name.
+// The kind of a monitor. The values are fixed (the terminal stores them);
+// 44, 45 and 234 are unused. Each name is made from the kind's internal name.
 enum MonitorNameType : int {
   MON_TFS_TSA_CH_COMB = 0,
   MON_OMS_EXTAL_STATUS = 1,

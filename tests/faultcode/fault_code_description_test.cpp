@@ -31,10 +31,3 @@ TEST(FaultCodeDescription, ConstructionAndDeletionEachRunOneScope) {
                                              "CFaultCodeDescription::~CFaultCodeDescription()"));
   EXPECT_EQ(host.CallsNamed("StoreReturn").size(), 2U);
 }
-
-TEST(FaultCodeDescription, WithoutAHandlerTheFrameOnlyAsksForOne) {
-  RecordingHost host;
-  { CFaultCodeDescription record; }
-  EXPECT_THAT(host.Names(), ::testing::ElementsAre("ErrorHandlerExists", "ErrorHandlerExists", "ErrorHandlerExists",
-                                                   "ErrorHandlerExists"));
-}

@@ -159,25 +159,6 @@ TEST_F(SampleDatabase, UnknownCodesAndPartsThatDifferInCaseFindNothing) {
   EXPECT_EQ(Look("BTS CF I1A:01", kMacro), nullptr);
 }
 
-TEST_F(SampleDatabase, EveryFaultOfTheSampleHasTextsForAtLeastOneKind) {
-  // The generated part of the sample: every fault answers for some kind and
-  // each related code it lists is itself in the database.
-  const CabinetType kinds[] = {kMacro, kMicro, kPico, kStrato};
-  const char* codes[] = {"ENV DP EC1:1", "ENV DP EC2:2", "BTS TF I1A:1", "TRX AO RU:1", "BTS CF RU:1"};
-  for (const char* code : codes) {
-    bool anyText = false;
-    for (CabinetType kind : kinds) {
-      const auto record = Look(code, kind);
-      ASSERT_NE(record, nullptr) << code;
-      anyText = anyText || !record->m_description.IsEmpty();
-      for (const std::string& related : Related(*record)) {
-        EXPECT_NE(Look(related.c_str(), kind), nullptr) << code << " -> " << related;
-      }
-    }
-    EXPECT_TRUE(anyText) << code;
-  }
-}
-
 TEST_F(SampleDatabase, ApostropheInACodePartThrowsAndTheParserStaysUsable) {
   EXPECT_THROW(Look("BTS CF I1A:it's", kMacro), CComError);
   EXPECT_THROW(Look("O'BTS CF I1A:1", kMacro), CComError);

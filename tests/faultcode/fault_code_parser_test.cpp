@@ -194,7 +194,7 @@ TEST(FaultCodeParserLookup, ParagraphsSpanningLinesAndEmptyElementsKeepTheLayout
                             "<p>\n   One paragraph\n   over three\n   lines.\n</p>"
                             "<p/>"
                             "<list/>"
-                            "<list><li/><li><list><li><p>deep</p></li></list></li></list>"
+                            "<list><li/><li>loose<list><li><p>deep</p></li></list></li></list>"
                             "</description></fault>\n";
   const TempTextFile file(Database(fault));
   CFaultCodeParser parser;
@@ -204,8 +204,24 @@ TEST(FaultCodeParserLookup, ParagraphsSpanningLinesAndEmptyElementsKeepTheLayout
   EXPECT_EQ(record->m_description, "One paragraph over three lines.\r\n\r\n      - deep\r\n");
 }
 
+TEST(FaultCodeParserLookup, EntitiesOfADoctypeAreNeitherFetchedNorExpanded) {
+  const std::string text =
+      "\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE faultcodedescription [<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>\n"
+      "<faultcodedescription><fault>" +
+      Code("A", "B", "C", "1") +
+      "<description><type>Macro</type><p>&ext;</p><p>&lt;ok&gt;</p></description>"
+      "</fault></faultcodedescription>\n";
+  const TempTextFile file(text);
+  CFaultCodeParser parser;
+  ASSERT_EQ(parser.Init(file.c_str()), 1);
+  const auto record = Look(parser, "A B C:1", kMacro);
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->m_description, "&ext;\r\n<ok>\r\n");
+}
+
 TEST(FaultCodeParserLookup, DeepListsStopIndentingAndNeverExhaustTheStack) {
-  constexpr int kDepth = 50000;  // far beyond what recursion per level would survive
+  constexpr int kDepth = 20000;  // far beyond what recursion per level would survive
   std::string body = "<description><type>Macro</type>";
   for (int level = 1; level <= kDepth; ++level) body += "<list><li><p>L" + std::to_string(level) + "</p>";
   for (int level = 1; level <= kDepth; ++level) body += "</li></list>";

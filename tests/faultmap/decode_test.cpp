@@ -103,21 +103,6 @@ TEST(FaultMapDecode, BlocksFillTheirKindsOnly) {
   EXPECT_EQ(FaultMapAccess::MoState(map), 2);
 }
 
-TEST(FaultMapDecode, BlocksInAnyOrderAndAllSixKinds) {
-  ReportSpec spec;
-  spec.withTail = true;
-  spec.blocks = {MapWith(FM_RU, 13, {95}), MapWith(FM_EC2, 9, {63}), MapWith(FM_I2A, 17, {127}),
-                 MapWith(FM_EC1, 3, {15}), MapWith(FM_I1B, 13, {8}), MapWith(FM_I1A, 13, {7})};
-  const CFaultMap map = Decode(spec.Build(), 7);
-  ASSERT_EQ(FaultMapAccess::DataValid(map), 1);
-  EXPECT_EQ(FaultMapAccess::Map(map, FM_I1A), MapWith(FM_I1A, 13, {7}));
-  EXPECT_EQ(FaultMapAccess::Map(map, FM_I1B), MapWith(FM_I1B, 13, {8}));
-  EXPECT_EQ(FaultMapAccess::Map(map, FM_I2A), MapWith(FM_I2A, 17, {127}));
-  EXPECT_EQ(FaultMapAccess::Map(map, FM_EC1), MapWith(FM_EC1, 3, {15}));
-  EXPECT_EQ(FaultMapAccess::Map(map, FM_EC2), MapWith(FM_EC2, 9, {63}));
-  EXPECT_EQ(FaultMapAccess::Map(map, FM_RU), MapWith(FM_RU, 13, {95}));
-}
-
 TEST(FaultMapDecode, LaterBlockOfTheSameKindWins) {
   ReportSpec spec;
   spec.blocks = {MapWith(FM_EC1, 3, {0}), MapWith(FM_EC1, 3, {1})};
@@ -256,16 +241,6 @@ TEST(FaultMapDecode, CountsOf128AndAboveGiveNoEntries) {
     EXPECT_EQ(FaultMapAccess::ReportTime(map), 12345U);
     EXPECT_EQ(FaultMapAccess::Stamps(map).GetSize(), 0);
   }
-}
-
-TEST(FaultMapDecode, DecodingReplacesEarlierTimeStampsOnlyThroughTheReport) {
-  // Entries are read in report order, starting from an empty list.
-  ReportSpec spec;
-  spec.withTail = true;
-  for (int i = 0; i < 10; ++i) spec.stamps.push_back({FM_RU, static_cast<uint8_t>(i), static_cast<uint32_t>(i * 10)});
-  const CFaultMap map = Decode(spec.Build(), 5);
-  ASSERT_EQ(FaultMapAccess::Stamps(map).GetSize(), 10);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(FaultMapAccess::Stamps(map)[i].seconds, static_cast<DWORD>(i * 10));
 }
 
 TEST(FaultMapDecode, MissingCountOctetLeavesTheReportUndecoded) {

@@ -36,9 +36,6 @@ class FaultMapAccess {
 
   // Direct writes, for building states the decoder cannot produce.
   static CByteArray& MapRef(CFaultMap& m, FaultMapType kind) { return m.Map(kind); }
-  static CByteArray& RaisedRef(CFaultMap& m, FaultMapType kind) { return m.RaisedList(kind); }
-  static CByteArray& CeasedRef(CFaultMap& m, FaultMapType kind) { return m.CeasedList(kind); }
-  static void SetDataValid(CFaultMap& m, int valid) { m.m_dataValid = valid; }
   static void SetChanged(CFaultMap& m, bool changed) { m.m_changed = changed; }
   static void SetMo(CFaultMap& m, int moClass, int instance, int associatedSO, int state) {
     m.m_moClass = static_cast<signed char>(moClass);

@@ -334,7 +334,7 @@ TEST_F(CatalogueTest, WorkedExamplesOfTheInstanceForms) {
   expectEntry(427, "RC/TX/MEAS/TRX_EATC_OFFSET", "", 0, 0);
 }
 
-// The display names and descriptions the station's documentation fixes.
+// The display names and descriptions that the terminal's users already know.
 TEST_F(CatalogueTest, FixedDisplayTexts) {
   struct Fixed {
     int kind;

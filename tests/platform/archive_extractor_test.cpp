@@ -337,6 +337,25 @@ TEST_F(ArchiveExtractorTest, ExpansionBudgetCoversAllEntriesTogether) {
   EXPECT_EQ(enough.ExtractTar(archive.c_str(), (box / "all").c_str()), 1) << enough.LastError();
 }
 
+TEST_F(ArchiveExtractorTest, TooManyEntriesAreRefused) {
+  const std::string archive = box / "crowd.tgz";
+  {
+    ArchiveBuilder builder(archive, Kind::kTgz);
+    for (int i = 0; i < 5; ++i) builder.File("e" + std::to_string(i), "");
+    ASSERT_TRUE(builder.Close());
+  }
+  ExtractionLimits limits;
+  limits.maxEntries = 4;
+  ArchiveExtractor few(limits);
+  EXPECT_EQ(few.ExtractTar(archive.c_str(), target.c_str()), 0);
+  EXPECT_THAT(few.LastError(), HasSubstr("'e4': more entries than the target can take (4)"));
+  EXPECT_TRUE(Exists(target + "/e3"));
+  EXPECT_EQ(few.EntriesWritten(), 4U);
+  limits.maxEntries = 5;
+  ArchiveExtractor enough(limits);
+  EXPECT_EQ(enough.ExtractTar(archive.c_str(), (box / "all").c_str()), 1) << enough.LastError();
+}
+
 TEST_F(ArchiveExtractorTest, ZipThatUnderstatesItsSizesIsStoppedWhileStreaming) {
   // Every size field of the zip claims 10 bytes; the deflated data holds 4 MiB.
   const std::string archive = box / "liar.zip";

@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -120,6 +122,9 @@ TEST_F(RegistryTest, KeysWithEmptyNamesInThePathAreRefused) {
   HKEY opened = nullptr;
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "\\Top", 0, KEY_READ, &opened), ERROR_BAD_PATHNAME);
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Top\\\\Sub", 0, KEY_READ, &opened), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "\\", 0, KEY_READ, &opened), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Top\\", 0, KEY_READ, &opened), ERROR_SUCCESS);
+  RegCloseKey(opened);
   EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "\\Other", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr),
             ERROR_BAD_PATHNAME);
   EXPECT_EQ(opened, nullptr);
@@ -315,6 +320,45 @@ TEST_F(RegistryTest, TheFolderIsReadEachTimeARootKeyIsOpened) {
   EXPECT_FALSE(FileExists(other.UserHive()));
 }
 
+// Restores an environment variable when the test ends.
+class SavedVariable {
+ public:
+  explicit SavedVariable(const char* name) : m_name(name) {
+    const char* value = std::getenv(name);
+    m_had = value != nullptr;
+    if (m_had) m_value = value;
+  }
+  ~SavedVariable() {
+    if (m_had) {
+      setenv(m_name, m_value.c_str(), 1);
+    } else {
+      unsetenv(m_name);
+    }
+  }
+  SavedVariable(const SavedVariable&) = delete;
+  SavedVariable& operator=(const SavedVariable&) = delete;
+
+ private:
+  const char* m_name;
+  std::string m_value;
+  bool m_had = false;
+};
+
+TEST_F(RegistryTest, WithoutTheFolderVariableTheUsersHiveIsInTheConfigFolder) {
+  SavedVariable folder("PELIX_REGISTRY_DIR");
+  SavedVariable config("XDG_CONFIG_HOME");
+  SavedVariable home("HOME");
+  unsetenv("PELIX_REGISTRY_DIR");
+  setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/config").c_str(), 1);
+  RegCloseKey(Create(HKEY_CURRENT_USER, "ViaConfig"));
+  EXPECT_TRUE(FileExists(m_dir.Path() + "/config/pelix/user.sqlite3"));
+  unsetenv("XDG_CONFIG_HOME");
+  setenv("HOME", (m_dir.Path() + "/home").c_str(), 1);
+  RegCloseKey(Create(HKEY_CURRENT_USER, "ViaHome"));
+  EXPECT_TRUE(FileExists(m_dir.Path() + "/home/.config/pelix/user.sqlite3"));
+  EXPECT_EQ(SubKeyNames(HKEY_CURRENT_USER), std::vector<std::string>{"ViaHome"});
+}
+
 TEST_F(RegistryTest, UserAndMachineAreSeparateHives) {
   HKEY user = Create(HKEY_CURRENT_USER, "Same");
   HKEY machine = Create(HKEY_LOCAL_MACHINE, "Same");
@@ -338,13 +382,19 @@ TEST_F(RegistryTest, AReplacedHiveFileIsSeenAndOldKeysDie) {
   unlink((m_dir.UserHive() + "-wal").c_str());
   unlink((m_dir.UserHive() + "-shm").c_str());
   HKEY fresh = nullptr;
-  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Gone", 0, KEY_READ, &fresh), ERROR_FILE_NOT_FOUND);
+  // An opening for writing looks at once ...
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Gone", 0, KEY_SET_VALUE, &fresh), ERROR_FILE_NOT_FOUND);
   HKEY created = Create(HKEY_CURRENT_USER, "Other");
   RegCloseKey(created);
   const BYTE data[] = {'n'};
   EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, data, 1), ERROR_KEY_DELETED);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   EXPECT_EQ(SubKeyNames(HKEY_CURRENT_USER), std::vector<std::string>{"Other"});
+
+  // ... one for reading within a tenth of a second.
+  ASSERT_EQ(unlink(m_dir.UserHive().c_str()), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Other", 0, KEY_READ, &fresh), ERROR_FILE_NOT_FOUND);
 }
 
 // Every call on a hive that is not a usable database fails like a missing key

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -143,6 +144,27 @@ TEST_F(SettingsTest, AWriterKilledMidWayLeavesEveryReturnedWrite) {
   CString after("after");
   SetRegValue("Crash", "after", after, 1);
   EXPECT_EQ(GetRegString("Crash", "after", "", 1), "after");
+}
+
+TEST_F(SettingsTest, AProcessThatExitsLeavesItsHiveAsOneFile) {
+  pid_t child = fork();
+  if (child == 0) {
+    MakeKey(HKEY_CURRENT_USER, "App\\Exit");
+    SetRegPath("App");
+    SetRegValue("Exit", "n", 31337, 1);
+    std::exit(0);  // a normal exit, with static destructors
+  }
+  ASSERT_GT(child, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_FALSE(pelix::test::FileExists(m_dir.UserHive() + "-wal"));
+  // The file alone, copied elsewhere, holds the value.
+  pelix::test::RegistryDir copy;
+  pelix::test::WriteFileBytes(copy.UserHive(), pelix::test::ReadFileBytes(m_dir.UserHive()));
+  SetRegPath("App");
+  EXPECT_EQ(GetRegDword("Exit", "n", 0, 1), 31337u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -451,11 +452,14 @@ int g_failAt = 0;
 int g_allocations = 0;
 std::vector<size_t> g_sizes;
 
+// Blocks come filled with 0xAA, so that bytes the code forgets to set show.
 void* FailingAllocator(size_t size) {
   ++g_allocations;
   g_sizes.push_back(size);
   if (g_allocations == g_failAt) return nullptr;
-  return std::malloc(size);
+  void* block = std::malloc(size);
+  if (block != nullptr) std::memset(block, 0xAA, size);
+  return block;
 }
 
 class AllocationTest : public SettingsTest {
@@ -504,6 +508,13 @@ TEST_F(AllocationTest, TheCellsAndTheBufferAreSizedAsTheValueNeeds) {
   EXPECT_EQ(GetRegDword("K", "n", 1, 1), 0xABCDu);
   EXPECT_EQ(g_sizes, (std::vector<size_t>{4, 4, 4}));
   EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
+}
+
+TEST_F(AllocationTest, ShortNumbersAndTextsUseOnlyTheBytesRead) {
+  CString two("\x34\x12");
+  SetRegValue("K", "two", two, 1);
+  EXPECT_EQ(GetRegDword("K", "two", 9, 1), 0x1234u);
+  EXPECT_EQ(GetRegString("K", "two", "d", 1), "\x34\x12");
 }
 
 TEST_F(AllocationTest, GetRegStringReportsEachFailedAllocationAndGivesTheEmptyText) {

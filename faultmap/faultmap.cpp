@@ -163,15 +163,17 @@ CFaultMap::CFaultMap(const char* report, unsigned char length, OMS_tolva_mon_dat
     if (countPresent) tailLength = (6 * octets.At(countPosition) + 5) & 0xFF;
   }
 
-  PELIX_TRACE("MO FAULT MAP REPORT");
-  PELIX_TRACE("  MO class = %d", static_cast<int>(m_moClass));
-  PELIX_TRACE("  MO instance = %d", static_cast<int>(m_moInstance));
-  PELIX_TRACE("  MO associated SO = %d", static_cast<int>(m_moAssociatedSO));
-  PELIX_TRACE("  MO state = %d", static_cast<int>(m_moState));
-  PELIX_TRACE("  Fault map length = %d", areaLength);
-  for (int i = 0; i < areaLength && 5 + i < total - tailLength; ++i) {
-    const int octet = static_cast<signed char>(octets.At(5 + i));
-    PELIX_TRACE("  Octet %d = %d (%#x)", i + 1, octet, static_cast<unsigned>(octet));
+  if (pelix::frame::TraceMayReachSomeone()) {
+    PELIX_TRACE("MO FAULT MAP REPORT");
+    PELIX_TRACE("  MO class = %d", static_cast<int>(m_moClass));
+    PELIX_TRACE("  MO instance = %d", static_cast<int>(m_moInstance));
+    PELIX_TRACE("  MO associated SO = %d", static_cast<int>(m_moAssociatedSO));
+    PELIX_TRACE("  MO state = %d", static_cast<int>(m_moState));
+    PELIX_TRACE("  Fault map length = %d", areaLength);
+    for (int i = 0; i < areaLength && 5 + i < total - tailLength; ++i) {
+      const int octet = static_cast<signed char>(octets.At(5 + i));
+      PELIX_TRACE("  Octet %d = %d (%#x)", i + 1, octet, static_cast<unsigned>(octet));
+    }
   }
 
   if (!countPresent || areaLength > SumOfMapSizes(dataType) || areaEnd + tailLength != total) return;

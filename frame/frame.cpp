@@ -10,11 +10,8 @@
 
 namespace pelix::frame {
 
-TraceScope::TraceScope(const char* file, int line, const char* name)
-    : m_file(file), m_line(line), m_uncaught(std::uncaught_exceptions()) {
-  HostServices& host = Host();
-  if (!host.ErrorHandlerExists()) return;
-  host.StoreEnter(file, line, name);
+void TraceScope::Open(HostServices& host, const char* name) {
+  host.StoreEnter(m_file, m_line, name);
   host.IncreaseLevel();
   if (host.GetErrorHandlerType() != 1) return;
   // The record is made closed (all zero), then flagged open and named.
@@ -25,16 +22,7 @@ TraceScope::TraceScope(const char* file, int line, const char* name)
   m_record[kScopeRecordSize - 1] = '\0';
 }
 
-TraceScope::~TraceScope() {
-  // An exception on its way out of the operation passes through without
-  // closing the scope; only the record is released.
-  if (std::uncaught_exceptions() > m_uncaught) return;
-  Close();
-}
-
-void TraceScope::Close() {
-  HostServices& host = Host();
-  if (!host.ErrorHandlerExists()) return;  // the record, if any, is released unseen
+void TraceScope::Close(HostServices& host) {
   host.StoreReturn(m_file, m_line);
   host.DecreaseLevel();
   if (host.GetErrorHandlerType() == 1 && m_record != nullptr) m_record[0] = 0;
@@ -46,7 +34,7 @@ void TraceScope::Close() {
 
 void FailedCheck(const char* file, int line, ErrorKind kind, const char* condition) {
   HostServices& host = Host();
-  if (!host.ErrorHandlerExists()) return;
+  if (!HandlerExists(host)) return;
   host.RaiseError(condition);
   host.LogError(kind, file, line, condition);
   host.LogStoredMessages();
@@ -55,28 +43,43 @@ void FailedCheck(const char* file, int line, ErrorKind kind, const char* conditi
 bool ErrorAfterCall() {
   HostServices& host = Host();
   if (host.GetErrorStatus() == 0) return false;
-  return host.ErrorHandlerExists();
+  return HandlerExists(host);
 }
 
 void ErrorExit(const char* file, int line) {
   HostServices& host = Host();
-  if (!host.ErrorHandlerExists()) return;
+  if (!HandlerExists(host)) return;
   if (host.GetErrorStatus() != 0) return;
   host.RaiseError("");
   host.LogError(EK_UNSPECIFIED, file, line, "");
   host.LogStoredMessages();
 }
 
-void Trace(const char* file, int line, const char* format, ...) {
-  HostServices& host = Host();
-  if (!host.ErrorHandlerExists()) return;
+namespace {
+
+void TraceV(HostServices& host, const char* file, int line, const char* format, va_list args) {
+  va_list again;
+  va_copy(again, args);
+  host.StoreError(EK_TRACE, file, line, host.BuildString(format, args));
+  if (host.IsPelixTracesEnabled()) host.LogError(EK_TRACE, file, line, host.BuildString(format, again));
+  va_end(again);
+}
+
+}  // namespace
+
+void TraceToHandler(HostServices& host, const char* file, int line, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  host.StoreError(EK_TRACE, file, line, host.BuildString(format, args));
+  TraceV(host, file, line, format, args);
   va_end(args);
-  if (!host.IsPelixTracesEnabled()) return;
+}
+
+void Trace(const char* file, int line, const char* format, ...) {
+  HostServices& host = Host();
+  if (!HandlerExists(host)) return;
+  va_list args;
   va_start(args, format);
-  host.LogError(EK_TRACE, file, line, host.BuildString(format, args));
+  TraceV(host, file, line, format, args);
   va_end(args);
 }
 

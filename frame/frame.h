@@ -31,8 +31,10 @@
 // File and line name the call site in this source tree.
 #pragma once
 
+#include <exception>
 #include <memory>
 
+#include "host/host.h"
 #include "pelix/service_result.h"
 
 namespace pelix::frame {
@@ -43,8 +45,18 @@ constexpr int kScopeRecordSize = 101;
 
 class TraceScope {
  public:
-  TraceScope(const char* file, int line, const char* name);
-  ~TraceScope();
+  TraceScope(const char* file, int line, const char* name)
+      : m_file(file), m_line(line), m_uncaught(std::uncaught_exceptions()) {
+    HostServices& host = Host();
+    if (HandlerExists(host)) Open(host, name);
+  }
+  ~TraceScope() {
+    // An exception on its way out of the operation passes through without
+    // closing the scope; only the record is released.
+    if (std::uncaught_exceptions() > m_uncaught) return;
+    HostServices& host = Host();
+    if (HandlerExists(host)) Close(host);  // without a handler a record is released unseen
+  }
   TraceScope(const TraceScope&) = delete;
   TraceScope& operator=(const TraceScope&) = delete;
 
@@ -52,13 +64,24 @@ class TraceScope {
   const char* Record() const { return m_record.get(); }
 
  private:
-  void Close();
+  void Open(HostServices& host, const char* name);
+  void Close(HostServices& host);
 
   const char* m_file;
   int m_line;
   int m_uncaught;  // exceptions in flight at the opening
   std::unique_ptr<char[]> m_record;
 };
+
+// False only when no trace line could reach anyone: the built-in host is in
+// force and its handler is off. A host of the application is always asked
+// line by line, so it sees exactly one ErrorHandlerExists() per trace line;
+// for the built-in host, whose answer nothing else can change meanwhile, a
+// run of trace lines (a report dump) is skipped as a whole.
+inline bool TraceMayReachSomeone() {
+  HostServices& host = Host();
+  return &host != detail::g_defaultHost || static_cast<DefaultHost&>(host).ErrorHandlerExists();
+}
 
 // Step 3: reports a failed check of kind EK_PRECONDITION or EK_CHECK.
 void FailedCheck(const char* file, int line, ErrorKind kind, const char* condition);
@@ -69,6 +92,10 @@ void ErrorExit(const char* file, int line);
 // Step 6: a detailed trace line of kind EK_TRACE. Nothing is formatted when no
 // handler exists.
 void Trace(const char* file, int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+// Step 6 after ErrorHandlerExists() has answered true (PELIX_TRACE asks it
+// inline, so a trace line costs one call when nobody reads it).
+void TraceToHandler(HostServices& host, const char* file, int line, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
 
 }  // namespace pelix::frame
 
@@ -79,4 +106,10 @@ void Trace(const char* file, int line, const char* format, ...) __attribute__((f
 #define PELIX_FAILED_CHECK(kind, condition) ::pelix::frame::FailedCheck(__FILE__, __LINE__, kind, condition)
 #define PELIX_ERROR_AFTER_CALL() ::pelix::frame::ErrorAfterCall()
 #define PELIX_ERROR_EXIT() ::pelix::frame::ErrorExit(__FILE__, __LINE__)
-#define PELIX_TRACE(...) ::pelix::frame::Trace(__FILE__, __LINE__, __VA_ARGS__)
+#define PELIX_TRACE(...)                                                                  \
+  do {                                                                                    \
+    HostServices& pelix_trace_host_ = ::pelix::Host();                                    \
+    if (::pelix::HandlerExists(pelix_trace_host_)) {                                      \
+      ::pelix::frame::TraceToHandler(pelix_trace_host_, __FILE__, __LINE__, __VA_ARGS__); \
+    }                                                                                     \
+  } while (false)

@@ -82,8 +82,6 @@ void DefaultHost::WriteLine(const std::string& line) {
   std::fflush(out);
 }
 
-bool DefaultHost::ErrorHandlerExists() { return m_handler; }
-
 int DefaultHost::GetErrorHandlerType() { return m_handlerType; }
 
 void DefaultHost::StoreEnter(const char* file, int line, const char* scope) {
@@ -127,8 +125,6 @@ void DefaultHost::LogStoredMessages() {
   for (const std::string& message : m_stored) WriteLine(message);
   m_stored.clear();
 }
-
-int DefaultHost::GetErrorStatus() { return m_errorStatus; }
 
 const char* DefaultHost::BuildString(const char* format, va_list args) {
   m_built.clear();

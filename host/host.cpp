@@ -4,18 +4,26 @@
 
 namespace {
 
-HostServices* g_host = nullptr;  // nullptr = the built-in default
+HostServices* g_installed = nullptr;  // nullptr = the built-in default
 
 }  // namespace
 
-HostServices* SetHostServices(HostServices* host) {
-  HostServices* previous = g_host;
-  g_host = host;
-  return previous;
+namespace pelix::detail {
+
+HostServices* g_hostInForce = nullptr;
+DefaultHost* g_defaultHost = nullptr;
+
+HostServices& ResolveHost() {
+  g_defaultHost = &GetDefaultHost();
+  g_hostInForce = g_installed != nullptr ? g_installed : g_defaultHost;
+  return *g_hostInForce;
 }
 
-namespace pelix {
+}  // namespace pelix::detail
 
-HostServices& Host() { return g_host != nullptr ? *g_host : GetDefaultHost(); }
-
-}  // namespace pelix
+HostServices* SetHostServices(HostServices* host) {
+  HostServices* previous = g_installed;
+  g_installed = host;
+  pelix::detail::g_hostInForce = host;  // the default is resolved again on next use
+  return previous;
+}

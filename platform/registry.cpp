@@ -480,6 +480,9 @@ struct State {
   std::vector<std::shared_ptr<Hive>> inherited;
 };
 
+// Hives kept open before unused ones of other folders are closed.
+constexpr size_t kMaxIdleHives = 4;
+
 State& TheState() {
   static State* state = new State;
   return *state;
@@ -523,6 +526,18 @@ std::shared_ptr<Hive> HiveFor(HKEY root) {
   if (path.empty()) return nullptr;
   State& state = TheState();
   std::lock_guard<std::mutex> lock(state.mutex);
+  if (state.hives.size() >= kMaxIdleHives && state.hives.count(path) == 0) {
+    // The folder has moved on several times (tests do this): close the
+    // hives of other folders that no open key uses.
+    for (auto it = state.hives.begin(); it != state.hives.end();) {
+      if (it->second.use_count() == 1) {
+        if (it->second->Pid() != CurrentPid()) state.inherited.push_back(it->second);
+        it = state.hives.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
   std::shared_ptr<Hive>& slot = state.hives[path];
   if (slot == nullptr || slot->Pid() != CurrentPid()) {
     if (slot != nullptr) state.inherited.push_back(slot);  // this process opens its own

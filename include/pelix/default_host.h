@@ -45,7 +45,7 @@ class DefaultHost final : public HostServices {
   int Level() const { return m_level; }
 
   // --- HostServices ---
-  bool ErrorHandlerExists() override;
+  bool ErrorHandlerExists() override { return m_handler; }
   int GetErrorHandlerType() override;
   void StoreEnter(const char* file, int line, const char* scope) override;
   void StoreReturn(const char* file, int line) override;
@@ -55,7 +55,7 @@ class DefaultHost final : public HostServices {
   void LogError(int kind, const char* file, int line, const char* text) override;
   void RaiseError(const char* text) override;
   void LogStoredMessages() override;
-  int GetErrorStatus() override;
+  int GetErrorStatus() override { return m_errorStatus; }
   const char* BuildString(const char* format, va_list args) override __attribute__((format(printf, 2, 0)));
   bool IsPelixTracesEnabled() override;
   CString ID_ToText(int id, CabinetType cabinet) override;

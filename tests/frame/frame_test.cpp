@@ -233,3 +233,19 @@ TEST(ServiceResultTest, NamesAndValues) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TraceRunTest, SkippedOnlyWhenTheBuiltInHostHasNoHandler) {
+  pelix::DefaultHost& builtIn = pelix::GetDefaultHost();
+  builtIn.SetErrorHandler(false);
+  EXPECT_FALSE(pelix::frame::TraceMayReachSomeone());
+  builtIn.SetErrorHandler(true);
+  EXPECT_TRUE(pelix::frame::TraceMayReachSomeone());
+  builtIn.SetErrorHandler(false);
+  RecordingHost host;  // another host is always asked line by line
+  EXPECT_TRUE(pelix::frame::TraceMayReachSomeone());
+  EXPECT_TRUE(host.calls.empty());
+}
+
+}  // namespace

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -357,6 +358,26 @@ TEST_F(RegistryTest, WithoutTheFolderVariableTheUsersHiveIsInTheConfigFolder) {
   RegCloseKey(Create(HKEY_CURRENT_USER, "ViaHome"));
   EXPECT_TRUE(FileExists(m_dir.Path() + "/home/.config/pelix/user.sqlite3"));
   EXPECT_EQ(SubKeyNames(HKEY_CURRENT_USER), std::vector<std::string>{"ViaHome"});
+}
+
+size_t OpenFileCount() {
+  size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    (void)entry;
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(RegistryTest, HivesOfFoldersLeftBehindAreClosed) {
+  RegCloseKey(Create(HKEY_CURRENT_USER, "Warm"));
+  size_t before = OpenFileCount();
+  for (int i = 0; i < 30; ++i) {
+    RegistryDir folder;
+    RegCloseKey(Create(HKEY_CURRENT_USER, "Key"));
+  }
+  // A few hives stay open (each with its file, log and shared index), not 30.
+  EXPECT_LT(OpenFileCount(), before + 20);
 }
 
 TEST_F(RegistryTest, UserAndMachineAreSeparateHives) {

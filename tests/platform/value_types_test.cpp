@@ -143,3 +143,81 @@ TEST(MessageQueueTest, SetReturnsThePreviousQueue) {
 }
 
 }  // namespace
+
+namespace {
+
+// Arrays of small plain elements keep their first 32 bytes inline and move
+// to the heap beyond; both sides of that edge, copies and moves across it,
+// and elements that alias the array itself must behave like any vector.
+TEST(CArrayStorageTest, GrowsPastInlineStorageKeepingEveryElement) {
+  CByteArray bytes;
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(bytes.Add(static_cast<BYTE>(i)), i);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(bytes[i], i);
+  bytes.RemoveAt(10, 80);
+  ASSERT_EQ(bytes.GetSize(), 20);
+  EXPECT_EQ(bytes[9], 9);
+  EXPECT_EQ(bytes[10], 90);
+  bytes.SetSize(40);
+  EXPECT_EQ(bytes[39], 0);
+}
+
+TEST(CArrayStorageTest, CopiesAndMovesAreIndependent) {
+  for (int size : {3, 32, 33, 200}) {
+    CArray<int, int> original;
+    for (int i = 0; i < size; ++i) original.Add(i * 7);
+    CArray<int, int> copy(original);
+    CArray<int, int> assigned;
+    assigned.Add(-1);
+    assigned = original;
+    original.SetAt(0, 99);
+    EXPECT_EQ(copy[0], 0) << size;
+    EXPECT_EQ(assigned[0], 0) << size;
+    CArray<int, int> moved(std::move(copy));
+    ASSERT_EQ(moved.GetSize(), size);
+    EXPECT_EQ(moved[size - 1], (size - 1) * 7);
+    assigned = std::move(moved);
+    EXPECT_EQ(assigned.GetSize(), size);
+    assigned = assigned;  // self-assignment keeps the elements
+    EXPECT_EQ(assigned.GetSize(), size);
+  }
+}
+
+TEST(CArrayStorageTest, AddingAnElementOfTheArrayItselfWhileItGrows) {
+  CArray<long long, long long> values;
+  for (int i = 0; i < 4; ++i) values.Add(1000 + i);  // inline storage is now full
+  values.Add(values[0]);                             // grows to the heap while reading [0]
+  values.SetAtGrow(9, values[1]);
+  values.InsertAt(0, values[2], 3);
+  values.Append(values);
+  ASSERT_EQ(values.GetSize(), 26);
+  EXPECT_EQ(values[0], 1002);
+  EXPECT_EQ(values[7], 1000);
+  EXPECT_EQ(values[12], 1001);
+  EXPECT_EQ(values[13], 1002);
+  EXPECT_EQ(values[25], 1001);
+}
+
+struct Stamp {
+  BYTE kind;
+  BYTE fault;
+  DWORD seconds;
+};
+
+TEST(CArrayStorageTest, PlainRecordsAndStringsBothWork) {
+  CArray<Stamp, Stamp> stamps;
+  for (DWORD i = 0; i < 10; ++i) stamps.Add(Stamp{static_cast<BYTE>(i), 1, i * 60});
+  CArray<Stamp, Stamp> copy;
+  copy.Copy(stamps);
+  EXPECT_EQ(copy[9].seconds, 540U);
+  CArray<CString, CString> names;
+  for (int i = 0; i < 50; ++i) names.Add(CString("name"));
+  names.Add(names[0]);
+  names.RemoveAt(0, 10);
+  EXPECT_EQ(names.GetSize(), 41);
+  EXPECT_EQ(names[40], "name");
+  int count = 0;
+  for (const CString& name : names) count += name.GetLength();
+  EXPECT_EQ(count, 41 * 4);
+}
+
+}  // namespace

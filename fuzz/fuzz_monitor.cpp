@@ -141,26 +141,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   for (int step = 0; step < 24 && !input.Empty(); ++step) {
     switch (input.Byte() % 12) {
-      case 0:
-        CheckId(table, input.Int32());
-        break;
-      case 1:
-        CheckName(table, Name(input, table));
-        break;
-      case 2:
-        CheckDisplayName(table, Name(input, table));
-        break;
-      case 3:
-        CheckAllIds(table, static_cast<int8_t>(input.Byte()));
-        break;
+      case 0: CheckId(table, input.Int32()); break;
+      case 1: CheckName(table, Name(input, table)); break;
+      case 2: CheckDisplayName(table, Name(input, table)); break;
+      case 3: CheckAllIds(table, static_cast<int8_t>(input.Byte())); break;
       case 4: {
         const CString name = Name(input, table);
         const int objectType = input.Int32() % 8;
         const int objectInstance = input.Int32() % 8;
         const int ruType = input.Int32();
         const int ruInstance = input.Int32();
-        table.AddElement(name, static_cast<Pelix_ObjectType>(objectType), objectInstance,
-                         static_cast<FuncType>(ruType), ruInstance);
+        table.AddElement(name, static_cast<Pelix_ObjectType>(objectType), objectInstance, static_cast<FuncType>(ruType),
+                         ruInstance);
         break;
       }
       case 5: {
@@ -210,9 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           FUZZ_CHECK(table.GetMonitorsForRU(static_cast<Pelix_ObjectType>(type), input.Int32() % 8, ids) == 0);
         }
         break;
-      case 10:
-        table.UpdateTMA_CM_Names((input.Byte() & 1U) != 0);
-        break;
+      case 10: table.UpdateTMA_CM_Names((input.Byte() & 1U) != 0); break;
       case 11: {
         CString internalName("unset");
         const int nameType = input.Int32();

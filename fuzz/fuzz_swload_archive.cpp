@@ -44,8 +44,8 @@ std::map<std::string, std::string> Snapshot(const std::string& root, const std::
     }
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) continue;
-    std::string description = std::to_string(info.st_mode) + "/" + std::to_string(info.st_size) + "/" +
-                              std::to_string(info.st_nlink);
+    std::string description =
+        std::to_string(info.st_mode) + "/" + std::to_string(info.st_size) + "/" + std::to_string(info.st_nlink);
     if (S_ISREG(info.st_mode)) {
       std::string content;
       pelix::fuzz::ReadFile(path, content);

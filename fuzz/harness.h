@@ -31,9 +31,9 @@
 
 // Stops the run (a finding for the fuzzer, a failure for the replay) when
 // cond does not hold.
-#define FUZZ_CHECK(cond)                                                                          \
-  do {                                                                                            \
-    if (!(cond)) ::pelix::fuzz::Fail(__FILE__, __LINE__, #cond);                                 \
+#define FUZZ_CHECK(cond)                                         \
+  do {                                                           \
+    if (!(cond)) ::pelix::fuzz::Fail(__FILE__, __LINE__, #cond); \
   } while (0)
 
 namespace pelix::fuzz {

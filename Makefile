@@ -22,9 +22,11 @@ test-asan: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
-demo: build
-	@if [ -x build/dev/tools/pelix/pelix ]; then build/dev/tools/pelix/pelix demo; \
-	else build/dev/tests/demo/pelix_demo; fi
+# Builds just the tool (and the library) and runs the main job on bundled data.
+demo: deps
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS) --target pelix
+	build/dev/tools/pelix/pelix demo
 
 bench: deps
 	cmake --preset release >/dev/null

@@ -250,8 +250,7 @@ CFaultMap::CFaultMap(const CFaultMap* other)
       m_reportTime(0) {
   PELIX_SCOPE("CFaultMap::CFaultMap()");
   if (other == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "other != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "other != NULL");
     return;
   }
   CopyFrom(*other);

@@ -3,9 +3,8 @@
 //   void CFoo::Bar() {
 //     PELIX_SCOPE("CFoo::Bar()");                 // opens the scope; closes on return
 //     if (m_list == nullptr) {
-//       PELIX_FAILED_CHECK(EK_PRECONDITION, "m_list != NULL");  // report ...
-//       PELIX_ERROR_EXIT();                       // ... and take the error exit
-//       return;
+//       PELIX_FAIL(EK_PRECONDITION, "m_list != NULL");  // report, error exit ...
+//       return;                                   // ... and the failure value
 //     }
 //     Baz();
 //     if (PELIX_ERROR_AFTER_CALL()) {             // check after a call
@@ -106,6 +105,13 @@ void TraceToHandler(HostServices& host, const char* file, int line, const char* 
 #define PELIX_FAILED_CHECK(kind, condition) ::pelix::frame::FailedCheck(__FILE__, __LINE__, kind, condition)
 #define PELIX_ERROR_AFTER_CALL() ::pelix::frame::ErrorAfterCall()
 #define PELIX_ERROR_EXIT() ::pelix::frame::ErrorExit(__FILE__, __LINE__)
+// A failed check followed by the error exit (steps 3 and 5), the usual pair;
+// the caller then returns its failure value.
+#define PELIX_FAIL(kind, condition)                                   \
+  do {                                                                \
+    ::pelix::frame::FailedCheck(__FILE__, __LINE__, kind, condition); \
+    ::pelix::frame::ErrorExit(__FILE__, __LINE__);                    \
+  } while (false)
 #define PELIX_TRACE(...)                                                                  \
   do {                                                                                    \
     HostServices& pelix_trace_host_ = ::pelix::Host();                                    \

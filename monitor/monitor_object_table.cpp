@@ -120,8 +120,7 @@ void CMonitorObjectTable::AddElement(const CString& name, Pelix_ObjectType objec
                                      FuncType ruType, int ruInstance) {
   PELIX_SCOPE("CMonitorObjectTable::AddElement()");
   if (m_internalNameList == nullptr || m_monitorObjectList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL && m_monitorObjectList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL && m_monitorObjectList != NULL");
     return;
   }
   for (const InternalNameStruct& entry : *m_internalNameList) {
@@ -137,8 +136,7 @@ void CMonitorObjectTable::AddElement(MonitorNameType nameType, Pelix_ObjectType 
                                      FuncType ruType, int ruInstance) {
   PELIX_SCOPE("CMonitorObjectTable::AddElement()");
   if (m_internalNameList == nullptr || m_monitorObjectList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL && m_monitorObjectList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL && m_monitorObjectList != NULL");
     return;
   }
   for (const InternalNameStruct& entry : *m_internalNameList) {
@@ -153,8 +151,7 @@ void CMonitorObjectTable::AddElement(MonitorNameType nameType, Pelix_ObjectType 
                                      FuncType ruType, int ruInstance, int instance) {
   PELIX_SCOPE("CMonitorObjectTable::AddElement()");
   if (m_internalNameList == nullptr || m_monitorObjectList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL && m_monitorObjectList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL && m_monitorObjectList != NULL");
     return;
   }
   for (const InternalNameStruct& entry : *m_internalNameList) {
@@ -172,8 +169,7 @@ void CMonitorObjectTable::AddTextListElement(MonitorNameType nameType, const CSt
                                              const CString& description) {
   PELIX_SCOPE("CMonitorObjectTable::AddTextListElement()");
   if (m_textList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_textList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_textList != NULL");
     return;
   }
   m_textList->Add(TextStruct{nameType, name, description});
@@ -183,8 +179,7 @@ void CMonitorObjectTable::AddInternalNameElement(int& nextId, MonitorNameType na
                                                  const CString& shortId) {
   PELIX_SCOPE("CMonitorObjectTable::AddInternalNameElement()");
   if (m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return;
   }
   m_internalNameList->Add(InternalNameStruct{nextId, nameType, internalName, shortId, 0, 0});
@@ -195,8 +190,7 @@ void CMonitorObjectTable::AddInternalNameElement(int& nextId, MonitorNameType na
                                                  const CString& shortId, int count, bool skipFirst) {
   PELIX_SCOPE("CMonitorObjectTable::AddInternalNameElement()");
   if (m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return;
   }
   const bool numbered = internalName.Find("#1") >= 0;
@@ -215,8 +209,7 @@ void CMonitorObjectTable::AddInternalNameElement(int& nextId, MonitorNameType na
                                                  const CString& shortId, int count1, int count2) {
   PELIX_SCOPE("CMonitorObjectTable::AddInternalNameElement()");
   if (m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return;
   }
   for (int i = 0; i < count1; ++i) {
@@ -248,8 +241,7 @@ void CMonitorObjectTable::AddInternalNameElement(int& nextId, MonitorNameType na
                                                  const CString& shortId, int first, int count, bool enabled) {
   PELIX_SCOPE("CMonitorObjectTable::AddInternalNameElement()");
   if (m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return;
   }
   if (!enabled) return;
@@ -274,8 +266,7 @@ void CMonitorObjectTable::Reset() {
   m_internalNameList = new (std::nothrow) CArray<InternalNameStruct, InternalNameStruct>();
   m_textList = new (std::nothrow) CArray<TextStruct, TextStruct>();
   if (m_monitorObjectList == nullptr || m_internalNameList == nullptr || m_textList == nullptr) {
-    PELIX_FAILED_CHECK(EK_CHECK, "m_monitorObjectList != NULL && m_internalNameList != NULL && m_textList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_CHECK, "m_monitorObjectList != NULL && m_internalNameList != NULL && m_textList != NULL");
     return;
   }
 
@@ -315,8 +306,7 @@ void CMonitorObjectTable::UpdateTMA_CM_Names(bool withCmGroup) {
 void CMonitorObjectTable::GetMonitorName(int internalId, CString& name) {
   PELIX_SCOPE("CMonitorObjectTable::GetMonitorName()");
   if (m_internalNameList == nullptr || m_textList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL && m_textList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL && m_textList != NULL");
     return;
   }
   MonitorNameType kind = static_cast<MonitorNameType>(0);
@@ -343,8 +333,7 @@ void CMonitorObjectTable::GetMonitorName(int internalId, CString& name) {
 void CMonitorObjectTable::GetMonitorDescription(int internalId, CString& description) {
   PELIX_SCOPE("CMonitorObjectTable::GetMonitorDescription()");
   if (m_internalNameList == nullptr || m_textList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL && m_textList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL && m_textList != NULL");
     return;
   }
   MonitorNameType kind = static_cast<MonitorNameType>(0);
@@ -373,8 +362,7 @@ void CMonitorObjectTable::GetMonitorDescription(int internalId, CString& descrip
 void CMonitorObjectTable::GetMonitorInternalName(int internalId, CString& internalName, CString& shortId) {
   PELIX_SCOPE("CMonitorObjectTable::GetMonitorInternalName()");
   if (m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return;
   }
   for (const InternalNameStruct& entry : *m_internalNameList) {
@@ -389,8 +377,7 @@ void CMonitorObjectTable::GetMonitorInternalName(int internalId, CString& intern
 void CMonitorObjectTable::GetMonitorInternalName(int internalId, CString& internalName) {
   PELIX_SCOPE("CMonitorObjectTable::GetMonitorInternalName()");
   if (m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return;
   }
   for (const InternalNameStruct& entry : *m_internalNameList) {
@@ -404,8 +391,7 @@ void CMonitorObjectTable::GetMonitorInternalName(int internalId, CString& intern
 void CMonitorObjectTable::GetMonitorInternalName(MonitorNameType nameType, CString& internalName) {
   PELIX_SCOPE("CMonitorObjectTable::GetMonitorInternalName()");
   if (m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return;
   }
   for (const InternalNameStruct& entry : *m_internalNameList) {
@@ -419,8 +405,7 @@ void CMonitorObjectTable::GetMonitorInternalName(MonitorNameType nameType, CStri
 int CMonitorObjectTable::GetMonitorId(const CString& displayName) {
   PELIX_SCOPE("CMonitorObjectTable::GetMonitorId()");
   if (m_textList == nullptr || m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_textList != NULL && m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_textList != NULL && m_internalNameList != NULL");
     return 0;
   }
   const CString wanted = RemoveDigits(displayName);
@@ -441,8 +426,7 @@ int CMonitorObjectTable::GetMonitorId(const CString& displayName) {
 int CMonitorObjectTable::GetInternalIdFromInternalName(const CString& name) {
   PELIX_SCOPE("CMonitorObjectTable::GetInternalIdFromInternalName()");
   if (m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return 0;
   }
   for (const InternalNameStruct& entry : *m_internalNameList) {
@@ -454,8 +438,7 @@ int CMonitorObjectTable::GetInternalIdFromInternalName(const CString& name) {
 bool CMonitorObjectTable::MonitorExists(const CString& name) {
   PELIX_SCOPE("CMonitorObjectTable::MonitorExists()");
   if (m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return false;
   }
   for (const InternalNameStruct& entry : *m_internalNameList) {
@@ -467,8 +450,7 @@ bool CMonitorObjectTable::MonitorExists(const CString& name) {
 void CMonitorObjectTable::GetAllInternalIDs(CArray<int, int>& ids, CabinetType cabinetType) {
   PELIX_SCOPE("CMonitorObjectTable::GetAllInternalIDs()");
   if (m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return;
   }
   // The exclusions, built afresh for this call.
@@ -501,8 +483,7 @@ void CMonitorObjectTable::GetAllInternalIDs(CArray<int, int>& ids, CabinetType c
 int CMonitorObjectTable::GetMonitorsForRU(Pelix_ObjectType objectType, int objectInstance, CArray<int, int>& ids) {
   PELIX_SCOPE("CMonitorObjectTable::GetMonitorsForRU()");
   if (m_monitorObjectList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_monitorObjectList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_monitorObjectList != NULL");
     return 0;
   }
   int appended = 0;
@@ -519,8 +500,7 @@ void CMonitorObjectTable::GetPelixObjectsForInternalID(int& internalId,
                                                        CArray<Pelix_ObjectId, Pelix_ObjectId>& objects) {
   PELIX_SCOPE("CMonitorObjectTable::GetPelixObjectsForInternalID()");
   if (m_monitorObjectList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_monitorObjectList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_monitorObjectList != NULL");
     return;
   }
   for (const CMonitorObjectTableStruct& element : *m_monitorObjectList) {
@@ -531,8 +511,7 @@ void CMonitorObjectTable::GetPelixObjectsForInternalID(int& internalId,
 FuncType CMonitorObjectTable::GetRU_Type(int internalId, Pelix_ObjectType objectType, int objectInstance) {
   PELIX_SCOPE("CMonitorObjectTable::GetRU_Type()");
   if (m_monitorObjectList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_monitorObjectList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_monitorObjectList != NULL");
     return FT_NONE;
   }
   for (const CMonitorObjectTableStruct& element : *m_monitorObjectList) {
@@ -547,8 +526,7 @@ FuncType CMonitorObjectTable::GetRU_Type(int internalId, Pelix_ObjectType object
 int CMonitorObjectTable::GetRuInstance(int internalId, Pelix_ObjectType objectType, int objectInstance) {
   PELIX_SCOPE("CMonitorObjectTable::GetRuInstance()");
   if (m_monitorObjectList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_monitorObjectList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_monitorObjectList != NULL");
     return 0;
   }
   for (const CMonitorObjectTableStruct& element : *m_monitorObjectList) {
@@ -564,8 +542,7 @@ void CMonitorObjectTable::GetRUs(const CString& name, Pelix_ObjectType objectTyp
                                  int& ruInstance) {
   PELIX_SCOPE("CMonitorObjectTable::GetRUs()");
   if (m_monitorObjectList == nullptr || m_internalNameList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_monitorObjectList != NULL && m_internalNameList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_monitorObjectList != NULL && m_internalNameList != NULL");
     return;
   }
   for (const InternalNameStruct& entry : *m_internalNameList) {
@@ -584,8 +561,7 @@ void CMonitorObjectTable::GetRUs(const CString& name, Pelix_ObjectType objectTyp
 void CMonitorObjectTable::KeepThese(const CArray<CString, CString>& keepNames) {
   PELIX_SCOPE("CMonitorObjectTable::KeepThese()");
   if (m_internalNameList == nullptr || m_monitorObjectList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_internalNameList != NULL && m_monitorObjectList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL && m_monitorObjectList != NULL");
     return;
   }
   for (const InternalNameStruct& entry : *m_internalNameList) {
@@ -609,8 +585,7 @@ void CMonitorObjectTable::KeepThese(const CArray<CString, CString>& keepNames) {
 void CMonitorObjectTable::ClearMonitorObjectList() {
   PELIX_SCOPE("CMonitorObjectTable::ClearMonitorObjectList()");
   if (m_monitorObjectList == nullptr) {
-    PELIX_FAILED_CHECK(EK_PRECONDITION, "m_monitorObjectList != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_PRECONDITION, "m_monitorObjectList != NULL");
     return;
   }
   m_monitorObjectList->SetSize(0);

@@ -158,15 +158,13 @@ CString GetRegString(const CString& key, const CString& valueName, const CString
   PELIX_SCOPE("GetRegString()");
   auto* dataSize = static_cast<DWORD*>(Allocate(sizeof(DWORD)));
   if (dataSize == nullptr) {
-    PELIX_FAILED_CHECK(EK_CHECK, "dataSize != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_CHECK, "dataSize != NULL");
     return CString();
   }
   auto* dataType = static_cast<DWORD*>(Allocate(sizeof(DWORD)));
   if (dataType == nullptr) {
     std::free(dataSize);
-    PELIX_FAILED_CHECK(EK_CHECK, "dataType != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_CHECK, "dataType != NULL");
     return CString();
   }
   *dataSize = 100;
@@ -186,8 +184,7 @@ CString GetRegString(const CString& key, const CString& valueName, const CString
     RegCloseKey(regKey);
     std::free(dataType);
     std::free(dataSize);
-    PELIX_FAILED_CHECK(EK_CHECK, "tempText != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_CHECK, "tempText != NULL");
     return CString();
   }
   CString result = defaultValue;
@@ -208,15 +205,13 @@ DWORD GetRegDword(const CString& key, const CString& valueName, DWORD defaultVal
   PELIX_SCOPE("GetRegDword()");
   auto* dataSize = static_cast<DWORD*>(Allocate(sizeof(DWORD)));
   if (dataSize == nullptr) {
-    PELIX_FAILED_CHECK(EK_CHECK, "dataSize != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_CHECK, "dataSize != NULL");
     return 0;
   }
   auto* dataType = static_cast<DWORD*>(Allocate(sizeof(DWORD)));
   if (dataType == nullptr) {
     std::free(dataSize);
-    PELIX_FAILED_CHECK(EK_CHECK, "dataType != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_CHECK, "dataType != NULL");
     return 0;
   }
   *dataSize = 4;
@@ -233,8 +228,7 @@ DWORD GetRegDword(const CString& key, const CString& valueName, DWORD defaultVal
     RegCloseKey(regKey);
     std::free(dataType);
     std::free(dataSize);
-    PELIX_FAILED_CHECK(EK_CHECK, "tempText != NULL");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_CHECK, "tempText != NULL");
     return 0;
   }
   // Bytes a shorter value leaves unfilled read as zero.

@@ -161,8 +161,7 @@ ServiceResult CFileInfoParser::Prepare(const CString& folder) {
   }
 
   if (!files.Close(fileInfoFile)) {
-    PELIX_FAILED_CHECK(EK_CHECK, "fclose(fileInfoFile) == 0");
-    PELIX_ERROR_EXIT();
+    PELIX_FAIL(EK_CHECK, "fclose(fileInfoFile) == 0");
     return SR_OK;
   }
   return SR_OK;

@@ -71,10 +71,10 @@ TEST(FaultMapDecode, MapSizesFollowTheDataType) {
 
 TEST(FaultMapDecode, EmptyAreaDecodesForDataTypesWithoutTimeStamps) {
   for (const int dataType : {2, 4, 0, 9}) {
-    ReportSpec spec;
-    spec.moClass = 11;
-    spec.moInstance = 2;
-    const CFaultMap map = Decode(spec.Build(), dataType);
+    ReportSpec shape;
+    shape.moClass = 11;
+    shape.moInstance = 2;
+    const CFaultMap map = Decode(shape.Build(), dataType);
     EXPECT_EQ(FaultMapAccess::DataValid(map), 1) << "data type " << dataType;
     EXPECT_EQ(FaultMapAccess::MoClass(map), 11);
     EXPECT_EQ(FaultMapAccess::MoInstance(map), 2);
@@ -83,15 +83,15 @@ TEST(FaultMapDecode, EmptyAreaDecodesForDataTypesWithoutTimeStamps) {
   }
   // Data types with time stamps need the tail: five octets alone do not add up.
   for (const int dataType : {5, 7}) {
-    ReportSpec spec;
-    EXPECT_EQ(FaultMapAccess::DataValid(Decode(spec.Build(), dataType)), 0) << "data type " << dataType;
+    ReportSpec shape;
+    EXPECT_EQ(FaultMapAccess::DataValid(Decode(shape.Build(), dataType)), 0) << "data type " << dataType;
   }
 }
 
 TEST(FaultMapDecode, BlocksFillTheirKindsOnly) {
-  ReportSpec spec;
-  spec.blocks = {MapWith(FM_I1A, 13, {0, 95}), MapWith(FM_EC1, 3, {9})};
-  const std::string report = spec.Build();
+  ReportSpec shape;
+  shape.blocks = {MapWith(FM_I1A, 13, {0, 95}), MapWith(FM_EC1, 3, {9})};
+  const std::string report = shape.Build();
   ASSERT_EQ(report.size(), 21U);
   const CFaultMap map = Decode(report, 2);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 1);
@@ -104,24 +104,24 @@ TEST(FaultMapDecode, BlocksFillTheirKindsOnly) {
 }
 
 TEST(FaultMapDecode, LaterBlockOfTheSameKindWins) {
-  ReportSpec spec;
-  spec.blocks = {MapWith(FM_EC1, 3, {0}), MapWith(FM_EC1, 3, {1})};
-  const CFaultMap map = Decode(spec.Build(), 2);
+  ReportSpec shape;
+  shape.blocks = {MapWith(FM_EC1, 3, {0}), MapWith(FM_EC1, 3, {1})};
+  const CFaultMap map = Decode(shape.Build(), 2);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 1);
   EXPECT_EQ(FaultMapAccess::Map(map, FM_EC1), MapWith(FM_EC1, 3, {1}));
 }
 
 TEST(FaultMapDecode, InconsistentLengthsLeaveTheReportUndecoded) {
-  ReportSpec spec;
-  spec.blocks = {MapWith(FM_I1A, 13, {4})};
-  std::string longer = spec.Build() + '\0';  // T = 5 + L + 1
+  ReportSpec shape;
+  shape.blocks = {MapWith(FM_I1A, 13, {4})};
+  std::string longer = shape.Build() + '\0';  // T = 5 + L + 1
   const CFaultMap tooLong = Decode(longer, 2);
   EXPECT_EQ(FaultMapAccess::DataValid(tooLong), 0);
   ExpectEmptyMaps(tooLong, 2);
   // The MO octets are taken even from an undecoded report.
   EXPECT_EQ(FaultMapAccess::MoClass(tooLong), 3);
 
-  std::string shorter = spec.Build();
+  std::string shorter = shape.Build();
   shorter.pop_back();
   const CFaultMap tooShort = Decode(shorter, 2);
   EXPECT_EQ(FaultMapAccess::DataValid(tooShort), 0);
@@ -131,9 +131,9 @@ TEST(FaultMapDecode, InconsistentLengthsLeaveTheReportUndecoded) {
 TEST(FaultMapDecode, AreaLongerThanAllMapsIsRejectedBeforeParsing) {
   // Data type 2 maps add up to 58 octets; an area of 59 is refused even
   // though its first block is well formed.
-  ReportSpec spec;
-  spec.blocks = {MapWith(FM_I1A, 13, {1}), std::vector<uint8_t>(46, 0x14)};
-  const std::string report = spec.Build();
+  ReportSpec shape;
+  shape.blocks = {MapWith(FM_I1A, 13, {1}), std::vector<uint8_t>(46, 0x14)};
+  const std::string report = shape.Build();
   ASSERT_EQ(static_cast<uint8_t>(report[4]), 59);
   const CFaultMap map = Decode(report, 2);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 0);
@@ -148,9 +148,9 @@ TEST(FaultMapDecode, AreaLongerThanAllMapsIsRejectedBeforeParsing) {
 }
 
 TEST(FaultMapDecode, UnknownBlockStopsParsingAndLeavesEarlierMaps) {
-  ReportSpec spec;
-  spec.blocks = {MapWith(FM_I1A, 13, {3}), {0x30, 0xFF, 0xFF}};
-  const CFaultMap map = Decode(spec.Build(), 2);
+  ReportSpec shape;
+  shape.blocks = {MapWith(FM_I1A, 13, {3}), {0x30, 0xFF, 0xFF}};
+  const CFaultMap map = Decode(shape.Build(), 2);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 0);
   EXPECT_EQ(FaultMapAccess::Map(map, FM_I1A), MapWith(FM_I1A, 13, {3}));
 
@@ -163,12 +163,12 @@ TEST(FaultMapDecode, UnknownBlockStopsParsingAndLeavesEarlierMaps) {
 }
 
 TEST(FaultMapDecode, UnknownBlockStillReadsTheTimeStamps) {
-  ReportSpec spec;
-  spec.withTail = true;
-  spec.reportTime = 0x01020304;
-  spec.stamps = {{FM_I1A, 3, 77}};
-  spec.blocks = {{0x99, 0x00, 0x00}};
-  const CFaultMap map = Decode(spec.Build(), 7);
+  ReportSpec shape;
+  shape.withTail = true;
+  shape.reportTime = 0x01020304;
+  shape.stamps = {{FM_I1A, 3, 77}};
+  shape.blocks = {{0x99, 0x00, 0x00}};
+  const CFaultMap map = Decode(shape.Build(), 7);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 0);
   EXPECT_EQ(FaultMapAccess::ReportTime(map), 0x01020304U);
   ASSERT_EQ(FaultMapAccess::Stamps(map).GetSize(), 1);
@@ -178,13 +178,13 @@ TEST(FaultMapDecode, UnknownBlockStillReadsTheTimeStamps) {
 TEST(FaultMapDecode, BlockRunningPastTheAreaIsCopiedOnlyToItsEnd) {
   // An I1A block needs 13 octets; the area holds 10 of them. The tail's
   // octets are not taken into the map.
-  ReportSpec spec;
-  spec.withTail = true;
-  spec.reportTime = 0xFFFFFFFF;
+  ReportSpec shape;
+  shape.withTail = true;
+  shape.reportTime = 0xFFFFFFFF;
   std::vector<uint8_t> cut = MapWith(FM_I1A, 13, {0, 79});
   cut.resize(10);
-  spec.blocks = {cut};
-  const CFaultMap map = Decode(spec.Build(), 7);
+  shape.blocks = {cut};
+  const CFaultMap map = Decode(shape.Build(), 7);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 0);
   EXPECT_EQ(FaultMapAccess::Map(map, FM_I1A), MapWith(FM_I1A, 13, {0}));
   EXPECT_EQ(FaultMapAccess::ReportTime(map), 0xFFFFFFFFU);
@@ -192,12 +192,12 @@ TEST(FaultMapDecode, BlockRunningPastTheAreaIsCopiedOnlyToItsEnd) {
 
 TEST(FaultMapDecode, TimeStampsOfDataTypes5And7) {
   for (const int dataType : {5, 7}) {
-    ReportSpec spec;
-    spec.withTail = true;
-    spec.blocks = {MapWith(FM_EC1, 3, {1})};
-    spec.reportTime = 0x8000002A;
-    spec.stamps = {{FM_EC1, 1, 0xDEADBEEF}, {FM_I1A, 200, 5}};
-    const std::string report = spec.Build();
+    ReportSpec shape;
+    shape.withTail = true;
+    shape.blocks = {MapWith(FM_EC1, 3, {1})};
+    shape.reportTime = 0x8000002A;
+    shape.stamps = {{FM_EC1, 1, 0xDEADBEEF}, {FM_I1A, 200, 5}};
+    const std::string report = shape.Build();
     ASSERT_EQ(report.size(), 5U + 3U + 17U);  // N = 2 gives E = 17
     const CFaultMap map = Decode(report, dataType);
     EXPECT_EQ(FaultMapAccess::DataValid(map), 1) << "data type " << dataType;
@@ -214,10 +214,10 @@ TEST(FaultMapDecode, TimeStampsOfDataTypes5And7) {
 }
 
 TEST(FaultMapDecode, NoEntriesGiveATailOfFive) {
-  ReportSpec spec;
-  spec.withTail = true;
-  spec.reportTime = 1000;
-  const std::string report = spec.Build();
+  ReportSpec shape;
+  shape.withTail = true;
+  shape.reportTime = 1000;
+  const std::string report = shape.Build();
   ASSERT_EQ(report.size(), 10U);
   const CFaultMap map = Decode(report, 7);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 1);
@@ -299,12 +299,12 @@ TEST(FaultMapDecode, ShortAndNullReportsStayUndecoded) {
 }
 
 TEST(FaultMapDecode, MoOctetsAreSigned) {
-  ReportSpec spec;
-  spec.moClass = 0xF6;
-  spec.moInstance = 0x80;
-  spec.moAssociatedSO = 0xFF;
-  spec.moState = 0x7F;
-  const CFaultMap map = Decode(spec.Build(), 4);
+  ReportSpec shape;
+  shape.moClass = 0xF6;
+  shape.moInstance = 0x80;
+  shape.moAssociatedSO = 0xFF;
+  shape.moState = 0x7F;
+  const CFaultMap map = Decode(shape.Build(), 4);
   EXPECT_EQ(FaultMapAccess::MoClass(map), -10);
   EXPECT_EQ(FaultMapAccess::MoInstance(map), -128);
   EXPECT_EQ(FaultMapAccess::MoAssociatedSO(map), -1);
@@ -316,10 +316,10 @@ TEST(FaultMapDecode, MoOctetsAreSigned) {
 TEST(FaultMapDecodeTrace, DumpListsHeaderAndAreaOctets) {
   RecordingHost host;
   host.handlerExists = true;
-  ReportSpec spec;
-  spec.moClass = 0xF6;
-  spec.blocks = {{0x14, 0x80, 0x01}};
-  const CFaultMap map = Decode(spec.Build(), 2);
+  ReportSpec shape;
+  shape.moClass = 0xF6;
+  shape.blocks = {{0x14, 0x80, 0x01}};
+  const CFaultMap map = Decode(shape.Build(), 2);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 1);
   EXPECT_THAT(host.Texts("StoreError", EK_TRACE),
               ElementsAre("MO FAULT MAP REPORT", "  MO class = -10", "  MO instance = 3", "  MO associated SO = 1",
@@ -334,9 +334,9 @@ TEST(FaultMapDecodeTrace, DumpIsLoggedWhenDetailedTracesAreOn) {
   RecordingHost host;
   host.handlerExists = true;
   host.pelixTraces = true;
-  ReportSpec spec;
-  spec.blocks = {{0x14, 0x00, 0x00}};
-  const CFaultMap map = Decode(spec.Build(), 2);
+  ReportSpec shape;
+  shape.blocks = {{0x14, 0x00, 0x00}};
+  const CFaultMap map = Decode(shape.Build(), 2);
   EXPECT_EQ(host.Texts("LogError", EK_TRACE), host.Texts("StoreError", EK_TRACE));
   EXPECT_EQ(host.Texts("LogError", EK_TRACE).size(), 9U);
 }
@@ -345,9 +345,9 @@ TEST(FaultMapDecodeTrace, DumpOfAnInconsistentReportStopsAtItsEnd) {
   RecordingHost host;
   host.handlerExists = true;
   // One octet too many: undecoded, but all three area octets are listed.
-  ReportSpec spec;
-  spec.blocks = {{0x14, 0x00, 0x00}};
-  const CFaultMap tooLong = Decode(spec.Build() + '\x05', 2);
+  ReportSpec shape;
+  shape.blocks = {{0x14, 0x00, 0x00}};
+  const CFaultMap tooLong = Decode(shape.Build() + '\x05', 2);
   EXPECT_EQ(FaultMapAccess::DataValid(tooLong), 0);
   EXPECT_EQ(host.Texts("StoreError", EK_TRACE).size(), 9U);
 
@@ -366,11 +366,11 @@ TEST(FaultMapDecodeTrace, DumpOfAnInconsistentReportStopsAtItsEnd) {
 TEST(FaultMapDecodeTrace, DumpLeavesTheTailOut) {
   RecordingHost host;
   host.handlerExists = true;
-  ReportSpec spec;
-  spec.withTail = true;
-  spec.blocks = {{0x14, 0x00, 0x00}};
-  spec.stamps = {{FM_EC1, 0, 1}};
-  const CFaultMap map = Decode(spec.Build(), 7);
+  ReportSpec shape;
+  shape.withTail = true;
+  shape.blocks = {{0x14, 0x00, 0x00}};
+  shape.stamps = {{FM_EC1, 0, 1}};
+  const CFaultMap map = Decode(shape.Build(), 7);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 1);
   EXPECT_EQ(host.Texts("StoreError", EK_TRACE).size(), 9U);
 }
@@ -407,9 +407,9 @@ TEST(FaultMapDecodeTrace, PendingErrorLeavesTheReportUndecoded) {
   RecordingHost host;
   host.handlerExists = true;
   host.errorStatus = 1;
-  ReportSpec spec;
-  spec.blocks = {MapWith(FM_EC1, 3, {0})};
-  const CFaultMap map = Decode(spec.Build(), 2);
+  ReportSpec shape;
+  shape.blocks = {MapWith(FM_EC1, 3, {0})};
+  const CFaultMap map = Decode(shape.Build(), 2);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 0);
   EXPECT_EQ(FaultMapAccess::MoClass(map), 0);
   ExpectEmptyMaps(map, 2);
@@ -421,9 +421,9 @@ TEST(FaultMapDecodeTrace, PendingErrorLeavesTheReportUndecoded) {
 
 TEST(FaultMapDecodeTrace, NothingIsFormattedWithoutHandler) {
   RecordingHost host;
-  ReportSpec spec;
-  spec.blocks = {MapWith(FM_I1A, 13, {1})};
-  const CFaultMap map = Decode(spec.Build(), 2);
+  ReportSpec shape;
+  shape.blocks = {MapWith(FM_I1A, 13, {1})};
+  const CFaultMap map = Decode(shape.Build(), 2);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 1);
   EXPECT_THAT(host.CallsNamed("BuildString"), IsEmpty());
   EXPECT_THAT(host.CallsNamed("StoreError"), IsEmpty());
@@ -499,10 +499,10 @@ TEST(FaultMapCopy, AssignmentAcrossDataTypes) {
   // Data type 4 over 7: maps and lists follow, the old time stamps stay.
   CFaultMap target = source;
   FaultMapAccess::SetChanged(target, true);
-  ReportSpec spec;
-  spec.moClass = 11;
-  spec.blocks = {MapWith(FM_EC1, 3, {5})};
-  const CFaultMap dt4 = Decode(spec.Build(), 4);
+  ReportSpec shape;
+  shape.moClass = 11;
+  shape.blocks = {MapWith(FM_EC1, 3, {5})};
+  const CFaultMap dt4 = Decode(shape.Build(), 4);
   target = dt4;
   EXPECT_EQ(FaultMapAccess::DataType(target), OMS_TOLVA_MON_DATATYPE_4);
   EXPECT_EQ(FaultMapAccess::MoClass(target), 11);

@@ -28,18 +28,18 @@ const FaultMapType kAllKinds[] = {FM_I1A, FM_I1B, FM_I2A, FM_EC1, FM_EC2, FM_RU}
 // A decoded report of data type `dataType` carrying every kind, with the
 // given faults set in the given kinds.
 CFaultMap Report(int dataType, const std::vector<std::pair<FaultMapType, std::vector<int>>>& faults, int state = 2) {
-  ReportSpec spec;
-  spec.moState = static_cast<uint8_t>(state);
-  spec.withTail = dataType == 5 || dataType == 7;
+  ReportSpec shape;
+  shape.moState = static_cast<uint8_t>(state);
+  shape.withTail = dataType == 5 || dataType == 7;
   for (const FaultMapType kind : kAllKinds) {
     std::vector<uint8_t> map = MapWith(kind, MapSize(dataType, kind));
     for (const auto& entry : faults) {
       if (entry.first != kind) continue;
       for (const int f : entry.second) map.at(static_cast<size_t>(f / 8 + 1)) |= static_cast<uint8_t>(1U << (f % 8));
     }
-    spec.blocks.push_back(map);
+    shape.blocks.push_back(map);
   }
-  CFaultMap map = Decode(spec.Build(), dataType);
+  CFaultMap map = Decode(shape.Build(), dataType);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 1);
   return map;
 }
@@ -178,9 +178,9 @@ TEST(FaultMapMerge, UndecodedReportMergesAndInvalidatesTheFaultQuery) {
   ASSERT_TRUE(fault);
 
   // I1A parsed with fault 6, then an unknown block: undecoded.
-  ReportSpec spec;
-  spec.blocks = {MapWith(FM_I1A, 13, {6}), {0x42, 0, 0}};
-  const CFaultMap broken = Decode(spec.Build(), 2);
+  ReportSpec shape;
+  shape.blocks = {MapWith(FM_I1A, 13, {6}), {0x42, 0, 0}};
+  const CFaultMap broken = Decode(shape.Build(), 2);
   ASSERT_EQ(FaultMapAccess::DataValid(broken), 0);
   kept.UpdateFaultMap(broken);
   EXPECT_EQ(FaultMapAccess::DataValid(kept), 0);

@@ -152,10 +152,10 @@ TEST(FaultMapRobustness, RandomWellFormedReportsDecodeExactly) {
   std::mt19937 rng(7U);
   for (int round = 0; round < 400; ++round) {
     const int dataType = kDataTypes[rng() % 6];
-    ReportSpec spec;
-    spec.moClass = static_cast<uint8_t>(rng());
-    spec.withTail = WithStamps(dataType);
-    spec.reportTime = static_cast<uint32_t>(rng());
+    ReportSpec shape;
+    shape.moClass = static_cast<uint8_t>(rng());
+    shape.withTail = WithStamps(dataType);
+    shape.reportTime = static_cast<uint32_t>(rng());
     std::vector<std::vector<uint8_t>> expected;
     for (const FaultMapType kind : kAllKinds) expected.push_back(MapWith(kind, MapSize(dataType, kind)));
     for (const FaultMapType kind : kAllKinds) {
@@ -163,28 +163,28 @@ TEST(FaultMapRobustness, RandomWellFormedReportsDecodeExactly) {
       std::vector<uint8_t> block = MapWith(kind, MapSize(dataType, kind));
       for (size_t i = 1; i < block.size(); ++i) block[i] = static_cast<uint8_t>(rng());
       expected[kind] = block;
-      spec.blocks.push_back(block);
+      shape.blocks.push_back(block);
     }
-    if (spec.withTail) {
+    if (shape.withTail) {
       const int count = static_cast<int>(rng() % 12);
       for (int i = 0; i < count; ++i) {
-        spec.stamps.push_back(
+        shape.stamps.push_back(
             {static_cast<uint8_t>(rng() % 6), static_cast<uint8_t>(rng()), static_cast<uint32_t>(rng())});
       }
     }
-    const std::string report = spec.Build();
+    const std::string report = shape.Build();
     ASSERT_LE(report.size(), 255U);
     const CFaultMap map = pelix::test::Decode(report, dataType);
     ASSERT_EQ(FaultMapAccess::DataValid(map), 1) << "round " << round;
     for (const FaultMapType kind : kAllKinds) ASSERT_EQ(FaultMapAccess::Map(map, kind), expected[kind]);
-    if (spec.withTail) {
-      ASSERT_EQ(FaultMapAccess::ReportTime(map), spec.reportTime);
-      ASSERT_EQ(FaultMapAccess::Stamps(map).GetSize(), static_cast<int>(spec.stamps.size()));
-      for (size_t i = 0; i < spec.stamps.size(); ++i) {
+    if (shape.withTail) {
+      ASSERT_EQ(FaultMapAccess::ReportTime(map), shape.reportTime);
+      ASSERT_EQ(FaultMapAccess::Stamps(map).GetSize(), static_cast<int>(shape.stamps.size()));
+      for (size_t i = 0; i < shape.stamps.size(); ++i) {
         const TimeStamps& got = FaultMapAccess::Stamps(map)[static_cast<int>(i)];
-        ASSERT_EQ(got.mapType, spec.stamps[i].mapType);
-        ASSERT_EQ(got.faultNo, spec.stamps[i].faultNo);
-        ASSERT_EQ(got.seconds, spec.stamps[i].seconds);
+        ASSERT_EQ(got.mapType, shape.stamps[i].mapType);
+        ASSERT_EQ(got.faultNo, shape.stamps[i].faultNo);
+        ASSERT_EQ(got.seconds, shape.stamps[i].seconds);
       }
     }
   }

@@ -65,19 +65,19 @@ std::string Tail(const std::string& line) { return line.size() > 20 ? line.subst
 // A decoded report of the timeslot object 3-1 with all kinds and the given faults.
 CFaultMap Report(int dataType, const std::vector<std::pair<FaultMapType, std::vector<int>>>& faults,
                  uint32_t reportTime = 0, const std::vector<Stamp>& stamps = {}) {
-  ReportSpec spec;
-  spec.withTail = dataType == 5 || dataType == 7;
-  spec.reportTime = reportTime;
-  spec.stamps = stamps;
+  ReportSpec shape;
+  shape.withTail = dataType == 5 || dataType == 7;
+  shape.reportTime = reportTime;
+  shape.stamps = stamps;
   for (const FaultMapType kind : kAllKinds) {
     std::vector<uint8_t> map = MapWith(kind, MapSize(dataType, kind));
     for (const auto& entry : faults) {
       if (entry.first != kind) continue;
       for (const int f : entry.second) map.at(static_cast<size_t>(f / 8 + 1)) |= static_cast<uint8_t>(1U << (f % 8));
     }
-    spec.blocks.push_back(map);
+    shape.blocks.push_back(map);
   }
-  CFaultMap map = Decode(spec.Build(), dataType);
+  CFaultMap map = Decode(shape.Build(), dataType);
   EXPECT_EQ(FaultMapAccess::DataValid(map), 1);
   return map;
 }
@@ -197,9 +197,9 @@ TEST(FaultText, GrowingAndShrinkingMapsInText) {
 TEST(FaultText, UndecodedReportGivesTheCorruptLine) {
   CFaultMap kept(OMS_TOLVA_MON_DATATYPE_2);
   kept.UpdateFaultMap(Report(2, {{FM_I1A, {1}}}));
-  ReportSpec spec;
-  spec.blocks = {{0x33, 0x00, 0x00}};
-  kept.UpdateFaultMap(Decode(spec.Build(), 2));
+  ReportSpec shape;
+  shape.blocks = {{0x33, 0x00, 0x00}};
+  kept.UpdateFaultMap(Decode(shape.Build(), 2));
   const Text text = FaultText(kept);
   ASSERT_THAT(text.lines, ElementsAre("Corrupt data from Tolva"));
   EXPECT_EQ(text.items[0].moTypeText, "Unknown");
@@ -212,11 +212,11 @@ TEST(FaultText, UndecodedReportGivesTheCorruptLine) {
 }
 
 TEST(FaultText, UnknownObjectClassGivesNothing) {
-  ReportSpec spec;
-  spec.moClass = 2;
-  spec.blocks = {MapWith(FM_EC1, 3, {1})};
+  ReportSpec shape;
+  shape.moClass = 2;
+  shape.blocks = {MapWith(FM_EC1, 3, {1})};
   CFaultMap kept(OMS_TOLVA_MON_DATATYPE_2);
-  kept.UpdateFaultMap(Decode(spec.Build(), 2));
+  kept.UpdateFaultMap(Decode(shape.Build(), 2));
   ASSERT_TRUE(kept.IsChanged());
   EXPECT_THAT(FaultText(kept).lines, IsEmpty());
 }
@@ -372,17 +372,17 @@ TEST(FaultMapObject, IdTextsOfEveryClass) {
 TEST(FaultMapObject, StateTexts) {
   const char* expected[] = {"RESET", "STARTED", "ENABLED", "DISABLED"};
   for (int state = 0; state < 4; ++state) {
-    ReportSpec spec;
-    spec.moState = static_cast<uint8_t>(state);
+    ReportSpec shape;
+    shape.moState = static_cast<uint8_t>(state);
     CString text("old");
-    EXPECT_EQ(Decode(spec.Build(), 2).GetMO_State(text), SR_OK);
+    EXPECT_EQ(Decode(shape.Build(), 2).GetMO_State(text), SR_OK);
     EXPECT_EQ(text, expected[state]);
   }
   for (const int state : {4, 7, 0x80, 0xFF}) {
-    ReportSpec spec;
-    spec.moState = static_cast<uint8_t>(state);
+    ReportSpec shape;
+    shape.moState = static_cast<uint8_t>(state);
     CString text;
-    EXPECT_EQ(Decode(spec.Build(), 2).GetMO_State(text), SR_OK);
+    EXPECT_EQ(Decode(shape.Build(), 2).GetMO_State(text), SR_OK);
     EXPECT_EQ(text, "Corrupt data from Tolva (Invalid MO state)") << state;
   }
   CString text;

@@ -112,16 +112,26 @@ TEST_F(CardIdentificationTest, PresenceNeedsNoInit) {
 }
 
 TEST_F(CardIdentificationTest, CopiedCardReadsBack) {
-  // The boot sub-file of the demo package carries no name, so a copy and a
-  // read-back meet at the revision and the presence of ZCL.
+  // The demo package's boot sub-files carry a boot header and an embedded
+  // package description, as station boot software does: a copy for H40 puts
+  // BOOT1 first in ZCL, so its name and revision are what the card shows.
   ASSERT_TRUE(pelix::packagegen::WritePackage(scratch.pkg, pelix::packagegen::DemoPackage()));
   CTolva_SW_Handler writer;
   ASSERT_EQ(writer.Init(scratch.pkg.c_str(), false, false), SR_OK);
   ASSERT_EQ(writer.CopyFilesToFlashCard(scratch.card.c_str(), ZCU_H40, nullptr), SR_OK);
   ASSERT_EQ(handler.Init(scratch.card.c_str(), true, false), SR_OK);
   EXPECT_EQ(handler.VerifyTolva_SW_OnFlashCard(), SR_OK);
-  const std::string boot = pelix::packagegen::SubFileContent(pelix::packagegen::DemoPackage().loadFiles[0].subFiles[2]);
-  EXPECT_EQ(handler.GetTolva_SW_Rev_OnFlashCard(), CString(boot.substr(3, 5)));
+  EXPECT_EQ(handler.GetTolva_SW_Rev_OnFlashCard(), "R1A01");
+  EXPECT_EQ(handler.GetTolva_SW_Name_OnFlashCard(), "QTV0001DEM_R1A01");
+
+  // For J40 only BOOT2 is boot software: its 17-character name shows.
+  CTolva_SW_Handler second;
+  ASSERT_EQ(second.Init(scratch.pkg.c_str(), false, false), SR_OK);
+  ASSERT_EQ(second.CopyFilesToFlashCard(scratch.card.c_str(), ZCU_J40, nullptr), SR_OK);
+  CTolva_SW_Handler reader;
+  ASSERT_EQ(reader.Init(scratch.card.c_str(), true, false), SR_OK);
+  EXPECT_EQ(reader.GetTolva_SW_Rev_OnFlashCard(), "R1A02");
+  EXPECT_EQ(reader.GetTolva_SW_Name_OnFlashCard(), "HRW0002DEM_R1A012");
 }
 
 }  // namespace

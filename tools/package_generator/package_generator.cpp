@@ -71,6 +71,10 @@ std::string FileInfoText(const PackageSpec& package) {
 void SubFileBytes(const SubFileSpec& subFile, uint64_t offset, unsigned char* out, size_t count) {
   const uint64_t seed = SeedOf(subFile);
   size_t done = 0;
+  while (done < count && offset + done < subFile.lead.size()) {
+    out[done] = static_cast<unsigned char>(subFile.lead[static_cast<size_t>(offset + done)]);
+    ++done;
+  }
   while (done < count) {
     const uint64_t position = offset + done;
     const uint64_t word = Mix(seed ^ Mix(position / 8));
@@ -147,13 +151,13 @@ PackageSpec DemoPackage() {
   first.subFiles = {
       {"APPL1", 6000, {"H40", "$ALLZ"}, {}, 0},
       {"APPL2", 4000, {"$ALLZ", "QMS", "H30"}, {}, 0},
-      {"BOOT1", 3000, {"$ALLZ"}, {"H40", "H50"}, 0},
+      {"BOOT1", 3000, {"$ALLZ"}, {"H40", "H50"}, 0, "BT1R1A010000{FP=QTV0001DEM_R1A01;REV=R1A01;}"},
   };
   LoadFileSpec second;
   second.name = "LOADF002";
   second.subFiles = {
       {"WBAPP", 2500, {"$WBS"}, {}, 0},
-      {"BOOT2", 1500, {"H40", "J40", "QMS"}, {"H40", "J40", "QMS"}, 0},
+      {"BOOT2", 1500, {"H40", "J40", "QMS"}, {"H40", "J40", "QMS"}, 0, "BT2R1A020000{FP=HRW0002DEM_R1A012;REV=R1A02;}"},
       {"DATA1", 5000, {"H40", "J40", "H50", "QMS", "H30"}, {}, 0},
   };
   package.loadFiles = {first, second};

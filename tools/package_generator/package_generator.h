@@ -18,6 +18,7 @@ struct SubFileSpec {
   std::vector<std::string> dest;
   std::vector<std::string> boot;  // empty: the sub-file has no "BOOT" attribute
   uint32_t seed = 0;              // picks the content; 0 derives it from the name
+  std::string lead = std::string();  // bytes the content starts with (a boot header, say)
 };
 
 struct LoadFileSpec {
@@ -50,7 +51,10 @@ std::string LoadFileHeader(const LoadFileSpec& loadFile);
 // Returns false when a file cannot be written.
 bool WritePackage(const std::string& folder, const PackageSpec& package);
 
-// The small package bundled for the demo.
+// The small package bundled for the demo. Its two boot sub-files start the
+// way station boot software does: a 12-byte header whose bytes 3 to 7 carry
+// the revision, then the embedded package description with the software
+// name ("QTV0001DEM_R1A01" in BOOT1, "HRW0002DEM_R1A012" in BOOT2).
 PackageSpec DemoPackage();
 
 // A package of subFileCount sub-files of totalBytes together, spread over

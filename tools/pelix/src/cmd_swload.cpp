@@ -1,0 +1,222 @@
+// pelix package info, pelix card load, pelix card info.
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "action.h"
+#include "package.h"
+#include "progress.h"
+#include "swload_commands.h"
+#include "tool.h"
+
+namespace fs = std::filesystem;
+
+namespace pelix::tool {
+
+namespace {
+
+std::string KindList(const bool (&flags)[kZcuKindCount]) {
+  std::string out;
+  for (int kind = 0; kind < kZcuKindCount; ++kind) {
+    if (!flags[kind]) continue;
+    if (!out.empty()) out += ' ';
+    out += ZcuKindName(kind);
+  }
+  return out.empty() ? "-" : out;
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) {
+    if (!out.empty()) out += ',';
+    out += item;
+  }
+  return out.empty() ? "-" : out;
+}
+
+void PrintPackage(const PackageView& package, const std::string& source) {
+  std::cout << "Package   " << package.name << "\n"
+            << "Revision  " << package.revision << "\n"
+            << "Source    " << source << "\n\n";
+  Table table({"LOAD FILE", "SUB-FILE", "SIZE", "DEST", "BOOT", "FILE FOR", "BOOT FOR"});
+  for (const LoadFileView& file : package.loadFiles) {
+    for (const SubFileView& sub : file.subFiles) {
+      bool fileFor[kZcuKindCount] = {};
+      bool bootFor[kZcuKindCount] = {};
+      for (int kind = 0; kind < kZcuKindCount; ++kind) {
+        fileFor[kind] = sub.destFor[kind] && !sub.bootFor[kind];
+        bootFor[kind] = sub.destFor[kind] && sub.bootFor[kind];
+      }
+      table.AddRow({file.name, sub.name, std::to_string(sub.size), Joined(sub.dest), Joined(sub.boot),
+                    KindList(fileFor), KindList(bootFor)});
+    }
+    if (file.subFiles.empty()) table.AddRow({file.name, "-", "0", "-", "-", "-", "-"});
+  }
+  std::cout << table.Render() << "\nBytes to copy:";
+  for (int kind = 0; kind < kZcuKindCount; ++kind) {
+    std::cout << ' ' << ZcuKindName(kind) << ' ' << package.BytesToCopy(kind);
+  }
+  std::cout << '\n';
+}
+
+}  // namespace
+
+int PackageInfo(const std::string& path, LoadableZCU_Type kind) {
+  PackageSource source(path, kind);
+  const PackageView package = ReadPackage(source.Folder());
+  if (GlobalOptions().json) {
+    nlohmann::json document = PackageJson(package);
+    document["source"] = JsonText(path);
+    document["archive"] = source.IsArchive();
+    PrintJson(document);
+  } else {
+    PrintPackage(package, path + (source.IsArchive() ? " (archive)" : ""));
+  }
+  return kExitOk;
+}
+
+CardLoadResult LoadCard(const std::string& packagePath, const std::string& cardPath, LoadableZCU_Type kind,
+                        bool showProgress) {
+  std::error_code error;
+  if (!fs::is_directory(cardPath, error)) throw OperationFailed("no card folder at " + cardPath);
+  const std::string card = AsFolder(fs::absolute(cardPath, error).string());
+
+  // The library's temporary copies (written for the verification) and any
+  // unpacked archive live in a scratch folder that goes away afterwards.
+  ScratchFolder scratch("load");
+  ScopedTempDir tempDir(scratch.Path());
+  PackageSource source(packagePath, kind);
+  CardLoadResult outcome;
+  const PackageView package = ReadPackage(source.Folder());
+  outcome.packageName = package.name;
+  outcome.revision = package.revision;
+  outcome.bytes = package.BytesToCopy(kind);
+
+  CTolva_SW_Handler& handler = source.Handler();
+  // An unpacked archive has its package path set already: keep it.
+  ServiceResult result = handler.Init(CString(source.Folder()), false, source.IsArchive());
+  if (result == SR_OK) {
+    if (showProgress) ProgressBegin(outcome.bytes, isatty(STDERR_FILENO) == 1, stderr);
+    result = handler.CopyFilesToFlashCard(CString(card), kind, showProgress ? &ProgressReport : nullptr);
+    if (showProgress) outcome.lastPercent = ProgressEnd();
+  }
+  outcome.result = result;
+  outcome.card = card;
+  return outcome;
+}
+
+CardInfoResult ReadCard(const std::string& cardPath) {
+  CardInfoResult info;
+  info.card = AsFolder(cardPath);
+  CTolva_SW_Handler handler;
+  CString path(info.card);
+  info.present = handler.IsFlashCardPresent(path) != 0;
+  handler.Init(CString(info.card), true, false);
+  info.verify = handler.VerifyTolva_SW_OnFlashCard();
+  info.name = Str(handler.GetTolva_SW_Name_OnFlashCard());
+  info.revision = Str(handler.GetTolva_SW_Rev_OnFlashCard());
+  return info;
+}
+
+namespace {
+
+int CardLoad(const std::string& packagePath, const std::string& cardPath, LoadableZCU_Type kind) {
+  const CardLoadResult outcome = LoadCard(packagePath, cardPath, kind, true);
+  if (outcome.result != SR_OK) {
+    throw OperationFailed("loading " + packagePath + " onto " + cardPath + " for " + ZcuKindName(kind) + " failed",
+                          ServiceResultName(outcome.result));
+  }
+  if (GlobalOptions().json) {
+    PrintJson({{"result", ServiceResultName(outcome.result)},
+               {"card", JsonText(outcome.card)},
+               {"kind", ZcuKindName(kind)},
+               {"package", JsonText(outcome.packageName)},
+               {"revision", JsonText(outcome.revision)},
+               {"bytes", outcome.bytes}});
+  } else {
+    std::cout << "Loaded " << outcome.packageName << " " << outcome.revision << " for " << ZcuKindName(kind) << " onto "
+              << outcome.card << " (" << outcome.bytes << " bytes written and verified)\n";
+  }
+  return kExitOk;
+}
+
+int CardInfo(const std::string& cardPath) {
+  const CardInfoResult info = ReadCard(cardPath);
+  if (!info.present) throw OperationFailed("no card at " + cardPath + " (nothing there)");
+  const bool software = info.verify == SR_OK;
+  if (GlobalOptions().json) {
+    PrintJson({{"card", JsonText(info.card)},
+               {"present", info.present},
+               {"software", software},
+               {"result", ServiceResultName(info.verify)},
+               {"name", JsonText(info.name)},
+               {"revision", JsonText(info.revision)}});
+  } else {
+    std::cout << "Card      " << info.card << "\n"
+              << "Present   yes\n"
+              << "Software  " << (software ? "yes" : "none (no ZCL file)") << "\n"
+              << "Name      " << Printable(info.name) << "\n"
+              << "Revision  " << Printable(info.revision) << "\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddPackageCommands(CLI::App& app) {
+  CLI::App* group = app.add_subcommand("package", "Read a station software package");
+  group->require_subcommand(1);
+  group->footer("Example:\n  pelix package info data/package");
+
+  struct InfoArgs {
+    std::string path;
+    std::string kind = "H40";
+  };
+  auto args = std::make_shared<InfoArgs>();
+  CLI::App* info = group->add_subcommand(
+      "info", "Show a package's name, revision, load files and sub-files, and which kinds each sub-file is for");
+  info->add_option("PACKAGE", args->path, "Package folder, or a zip/tar/tgz archive (unpacked to a temporary place)")
+      ->required();
+  info->add_option("--kind", args->kind, "Kind whose sub-package an archive is unpacked for (ALL picks g7, others g5)")
+      ->capture_default_str();
+  info->footer(
+      "A sub-file is loaded as a file into GLOBAL/ for the kinds in FILE FOR, and into\n"
+      "the boot files ZCL and ZCB for the kinds in BOOT FOR.\n\n"
+      "Example:\n  pelix package info data/package\n  pelix --json package info pkg.tgz");
+  info->callback([args] { SetAction([args] { return PackageInfo(args->path, ParseZcuKind(args->kind)); }); });
+}
+
+void AddCardCommands(CLI::App& app) {
+  CLI::App* group = app.add_subcommand("card", "Load software onto a flash card, or read what a card carries");
+  group->require_subcommand(1);
+  group->footer("Examples:\n  pelix card load --kind H40 data/package /media/card\n  pelix card info /media/card");
+
+  struct LoadArgs {
+    std::string kind;
+    std::string package;
+    std::string card;
+  };
+  auto load = std::make_shared<LoadArgs>();
+  CLI::App* loadCmd = group->add_subcommand(
+      "load", "Copy (and unpack) a package and write its software for one kind of central unit to a card");
+  loadCmd->add_option("--kind", load->kind, "H40, J40, H50, QMS, ALL, H30 or ALL_BUT_WB")->required();
+  loadCmd->add_option("PACKAGE", load->package, "Package folder, or a zip/tar/tgz archive")->required();
+  loadCmd->add_option("CARD", load->card, "The card's root folder")->required();
+  loadCmd->footer(
+      "Progress goes to standard error: a bar on a terminal, 'progress: N%' lines otherwise.\n"
+      "Every file written is verified against a second copy. The disk size check can\n"
+      "be tried with PELIX_DISK_SIZE=BYTES (a testing aid: the size the card reports).\n\n"
+      "Example:\n  pelix card load --kind H40 data/package /media/card");
+  loadCmd->callback(
+      [load] { SetAction([load] { return CardLoad(load->package, load->card, ParseZcuKind(load->kind)); }); });
+
+  auto cardPath = std::make_shared<std::string>();
+  CLI::App* infoCmd = group->add_subcommand("info", "Show whether a card is there and its software name and revision");
+  infoCmd->add_option("CARD", *cardPath, "The card's root folder")->required();
+  infoCmd->footer("Example:\n  pelix card info /media/card");
+  infoCmd->callback([cardPath] { SetAction([cardPath] { return CardInfo(*cardPath); }); });
+}
+
+}  // namespace pelix::tool

@@ -15,7 +15,7 @@ size_t Clamp(int value, size_t limit) {
 int ToPos(size_t pos) { return pos == std::string::npos ? -1 : static_cast<int>(pos); }
 
 // Appends the printf-style expansion of format to out.
-void AppendV(std::string& out, const char* format, va_list args) {
+__attribute__((format(printf, 2, 0))) void AppendV(std::string& out, const char* format, va_list args) {
   if (format == nullptr) return;
   va_list copy;
   va_copy(copy, args);

@@ -56,7 +56,7 @@ class DefaultHost final : public HostServices {
   void RaiseError(const char* text) override;
   void LogStoredMessages() override;
   int GetErrorStatus() override { return m_errorStatus; }
-  const char* BuildString(const char* format, va_list args) override;
+  const char* BuildString(const char* format, va_list args) override __attribute__((format(printf, 2, 0)));
   bool IsPelixTracesEnabled() override;
   CString ID_ToText(int id, CabinetType cabinet) override;
   int DisplayUserInfo(const char* text, int style, int second, bool flag) override;

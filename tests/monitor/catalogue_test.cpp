@@ -1,18 +1,18 @@
 // The built-in catalogue checked against an independent, compact transcription
-// of the station's monitor list, plus the invariants the queries rely on.
+// of the station's monitor list, plus the display texts and the TMA name forms.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "pelix/monitor_object_table.h"
 #include "tests/monitor/table_access.h"
 
 using Access = CMonitorObjectTableTestAccess;
+using monitor_test::TextOf;
 
 namespace {
 
@@ -21,24 +21,25 @@ namespace {
 // In `name` and `shortId` "@" stands for the group's token (one kind per
 // token); `shortTokens`, when given, are the tokens for the short id instead.
 // A group without tokens is a single kind. The instance form applies to each
-// kind of the group.
+// kind of the group: #1 runs first..last1, and #2 runs 0..last2 in a grid.
+// Left-out fields: no tokens and a single instance.
 
 struct Form {
-  int first;  // -1: one instance; else #1 runs first..last1
+  int first;
   int last1;
-  int last2;  // -1: a row; else #2 runs 0..last2
+  int last2;  // -1: no #2
 };
-constexpr Form kOne{-1, 0, -1};
+constexpr Form kOne{0, 0, -1};
 constexpr Form Row(int first, int last) { return Form{first, last, -1}; }
 constexpr Form Grid(int last1, int last2) { return Form{0, last1, last2}; }
 
 struct Group {
   int firstKind;
   const char* name;
-  const char* tokens;
   const char* shortId;
-  const char* shortTokens;
-  Form form;
+  const char* tokens = "";
+  const char* shortTokens = "";
+  Form form = kOne;
 };
 
 constexpr const char* kPorts = "A B C D E F";
@@ -46,104 +47,64 @@ constexpr const char* kSix = "0 1 2 3 4 5";
 
 // clang-format off
 const Group kGroups[] = {
-    {0, "TFS/TSA/Ch_comb", "", "T6", "", kOne},
-    {1, "OMS/EXTAL/STATUS", "", "OMS/EXTAL/STATUS", "", kOne},
-    {2, "RTS/RX/C/DIV", "", "R34", "", kOne},
-    {51, "OMS/EXTAL/ARAE", "", "O1", "", kOne},
-    {3, "RTS/RX/C/ARFCN", "", "R33", "", kOne},
-    {4, "RTS/RX/C/FREQ_MRK", "", "R35", "", kOne},
-    {5, "RTS/TX/C/@", "PWR ARFCN FILL BCC", "R@", "6 3 5 4", kOne},
-    {9, "RTS/TX/MEAS/VSWR/ANT", "", "R15", "", kOne},
-    {10, "CREC/ANT/VSWR@", "A B C D", "R@", "68 70 83 85", kOne},
-    {68, "CREC/ANT/TMA_CURRENT_VOLTAGE", "A B C D", "R@", "69 71 84 86", kOne},
-    {14, "RTS/TU/OPT_REF/MEAS/FI_ERR", "", "R40", "", kOne},
-    {15, "RTS/TU/OPT_VALS/PLL_ADJ", "", "R41", "", kOne},
-    {16, "RTS/TU/PCM_REF@/MEAS/FI_ERR", "A B C D", "R42-@", "", kOne},
-    {20, "RTS/TU/REG/C_V", "", "R43", "", kOne},
-    {92, "RTS/TU/TF_COMPENSATION/@", "CURRENT_VALUE SOURCE", "R@", "64 65", kOne},
-    {21, "RTS/TU/STATES/@", "EXEC_REF INTERNAL", "R@", "44 45", kOne},
-    {23, "EPS/POWER/DC_SYS_VOLT", "", "E14", "", kOne},
-    {24, "EPS/CLIMATE/CAB_TEMP_INT_#1", "", "E1#1", "", Row(1, 2)},
-    {25, "EPS/CLIMATE/CAB_HUM_INT", "", "E10", "", kOne},
-    {60, "EC/POWERCTRL/PSU_#1_INFO", "", "E20-#1", "", Row(0, 13)},
-    {27, "EPS/POWER/PSU_CURRENT", "", "E19", "", kOne},
-    {26, "EPS/POWER/PSU_VOLTAGE", "", "E18", "", kOne},
-    {59, "EC/POWERCTRL/BFU_#1_INFO", "", "E17-#1", "", Row(0, 3)},
-    {28, "EPS/POWER/BFU_@", "CURRENT VOLTAGE", "E@", "16 15", kOne},
-    {129, "EC/POWERCTRL/BFU_#1_@", "BATTERYFAULT_LED ESC_MOD", "E@-#1", "44 45", Row(0, 3)},
-    {30, "RTS/RX/MEAS/ALNACUR@", "A B", "R55-@", "", kOne},
-    {32, "RTS/RX/MEAS/CDUOUTV@", "A B", "R56-@", "", kOne},
-    {34, "RTS/TX/MEAS/@_TN#1", "OPWRR/TRX OPWRF/TRX OPWRR/CDU OPWRF/CDU", "R@-#1", "14 13 2 1", Row(0, 7)},
-    {38, "TFS/TSA/TS#1_config_params", "", "T2-#1", "", Row(0, 7)},
-    {39, "PLS/IS/CONFIG", "", "TN2", "", kOne},
-    {40, "TFS/DCH/TS#1/TCH", "", "T13-#1", "", Row(0, 7)},
-    {41, "TFS/DCH/TS#1/SDCCH#2", "", "T4-#1#2", "", Grid(7, 7)},
-    {42, "TFS/TSA/diversity_superv", "", "T7", "", kOne},
-    {43, "TFS/TSA/RF_loop_test_params", "", "T14", "", kOne},
-    {46, "PLS/TSF/PCM/@/LINE_ATTENUATION", "A B C D", "TN1-@", "", kOne},
-    {50, "PLS/CON/CONFIG", "", "TN3", "", kOne},
-    {52, "RTS/TU/ESB/DISTRIBUTION", "", "R36", "", kOne},
-    {87, "RTS/TU/ESB/@", "MEASUREMENT DELAY", "R@", "60 59", kOne},
-    {53, "RTS/TU/TF_CONFIG/@", "SYNC_SRC MODE COMPENSATION", "R@", "39 37 38", kOne},
-    {89, "RTS/TU/TF_CONFIG/@", "MASTER_TX_CHAIN_DELAY MASTER_TG_INST ESB_TS", "R@", "61 62 63", kOne},
-    {56, "TFS/DCH/TS#1/TCH_F", "", "T3-#1", "", Row(0, 7)},
-    {57, "TFS/DCH/TS#1/TCH_H#2", "", "T5-#1#2", "", Grid(7, 1)},
-    {58, "EC/POWERCTRL/BDM_INFO", "", "E13", "", kOne},
-    {61, "TGC/AHOP/TABLES", "", "O3", "", kOne},
-    {97, "TGC/FAHOP/TABLES", "", "O15", "", kOne},
-    {62, "CREC/RX/MEAS/TMA@CUR", kSix, "R31-@", "", kOne},
-    {72, "CREC/RX/MEAS/TMA@VOL", kSix, "R32-@", "", kOne},
-    {78, "RTS/TU/GPS/@", "POSITION STATUS SATELLITES TIME/WEEK TIME/SECONDS TIME/STD_DEV", "R@",
-     "46 47 48 49 50 51", kOne},
-    {100, "RTS/TU/GPS/SNR", "", "R67", "", kOne},
-    {85, "RTS/TU/TF_CONFIG/FSOFFSET", "", "R52", "", kOne},
-    {84, "RTS/TU/REG/FSOFFSET", "", "R53", "", kOne},
-    {86, "RTS/TU/REG/HOLDOVERTIME", "", "R54", "", kOne},
-    {94, "CF/AO/IS/@", "SC_QUAL_DATA SC_TRX_CONFIG", "O@", "13 14", kOne},
-    {96, "TFS/TSA/RX_imbalance", "", "T13", "", kOne},
-    {98, "EC/POWERCTRL/PDU_#1_INFO", "", "E38-#1", "", Row(0, 7)},
-    {99, "EC/POWERCTRL/PDU_VOLTAGE", "", "E39", "", kOne},
-    {101, "CREC/RX/MEAS/TMA_CM0/TMA@CUR", kSix, "R57-0@", "", kOne},
-    {107, "CREC/RX/MEAS/TMA_CM0/TMA@VOL", kSix, "R58-0@", "", kOne},
-    {113, "CREC/RX/MEAS/TMA_CM1/TMA@CUR", kSix, "R57-1@", "", kOne},
-    {119, "CREC/RX/MEAS/TMA_CM1/TMA@VOL", kSix, "R58-1@", "", kOne},
-    {125, "CF/SO/CF/TECHNICIAN_PRESENT", "", "O17", "", kOne},
-    {126, "RTS/TX/MEAS/VRX_ACT_PWR_CAP", "", "R72", "", kOne},
-    {127, "EC/POWERCTRL/BATTERY_TEST_@", "RUNNING STATUS", "E@", "42 43", kOne},
-    {131, "PLS/CASCADE/INFORMATION", "", "P22", "", kOne},
-    {132, "RTS/TU/TF_CONFIG/EATC_@", "EST_ACC ACQ INFO_PRESENT SRC TOLERANCE", "R@", "77 75 73 74 76", kOne},
-    {140, "RTS/TU/EATC_ADJUSTMENT/ADJUSTMENT_VALUE", "", "R78", "", kOne},
-    {137, "RTS/TU/SLAVE_REF", "", "R80", "", kOne},
-    {138, "RTS/TU/IDL2/@", "DELAY PORT", "R@", "81 82", kOne},
-    {141, "TRNS/HDLC/CPRI/RE@/RETRANSMISSION", kSix, "TN8-@", "", kOne},
-    {147, "TRNS/HDLC/IDL2/DX@/RETRANSMISSION", "61 62", "TN8-@", "", kOne},
-    {149, "CTRP/CPRI_Status/RI@", kPorts, "TN4-@", "", kOne},
-    {155, "CTRP/CPRI_Status/RI@_L1_Error_Reset", kPorts, "TN5-@", "", kOne},
-    {161, "CTRP/CPRI_Status/RI@_L1_Restart_Total", kPorts, "TN6-@", "", kOne},
-    {167, "CTRP/CPRI_Status/RI@_ECP_Error_Total", kPorts, "TN7-@", "", kOne},
-    {173, "CTRP/CPRI_Status/RI@_RU_Failure_Total", kPorts, "TN9-@", "", kOne},
-    {179, "CTRP/CPRI_Status/RI@_CPRI_Failure_Total", kPorts, "TN10-@", "", kOne},
-    {185, "CTRP/CPRI_Cascade/RE@_RU_Failure_Total", kSix, "TN11-@", "", kOne},
-    {191, "CTRP/CPRI_Cascade/RE@_CPRI_Failure_Total", kSix, "TN12-@", "", kOne},
-    {197, "CTRP/CPRI_Cascade/RE@_L1_Restart_Total", kSix, "TN13-@", "", kOne},
-    {203, "TSC/RTD/RTD_RE@", kSix, "R79-@", "", kOne},
-    {209, "RTS/TU/NGS/PORT@/NODE_PRIORITY", kPorts, "", "", kOne},
-    {215, "RTS/TU/NGS/PORT@/NG_SYNC_CANDI", kPorts, "", "", kOne},
-    {221, "RTS/TU/NGS/NG_SYNC_REF_SELECTED", "", "", "", kOne},
-    {222, "RTS/TU/NGS/PORT@/CANDIDATE_PORT", kPorts, "", "", kOne},
-    {228, "RTS/TU/NGS/@",
-     "SP_SYNC_STATE LOCKED_TO_RI_PORT TG_SYNC_PRIORITY SP_ECBFN/ESFC_MFN SP_ECBFN/BFN NG_SYNC_HOP_COUNTER", "", "",
-     kOne},
-    {235, "RTS/TU/NGS/@", "NODE_ROLE SP_ECBFN/ROLE_TIME_OFFSET SP_CBFN/JUMP_INDICATION", "", "", kOne},
-    {238, "RTS/TU/NGS/PORT@/QUALIFIED_SOCC_PORT", kPorts, "", "", kOne},
-    {248, "RC/TX/C/CBO", "", "R87", "", kOne},
-    {249, "RTS/TX/MEAS/SBPS_@", "STATS PERIOD", "", "", kOne},
-    {244, "RTS/TU/NGS/@", "PCM_QUALIFICATION PCM_FREQUENCY GPS_FREQUENCY BASE_FREQUENCY", "", "", kOne},
-    {251, "EC/ECCCTRL/RE_@_POWER_MEAS", kSix, "", "", kOne},
-    {257, "EC/ECCCTRL/RE_@_ENERGY_MEAS", kSix, "", "", kOne},
-    {263, "EC/ECCCTRL/RE_@_ENERGY_ACC_MEAS", kSix, "", "", kOne},
-    {269, "EC/ECCCTRL/NODE_@", "POWER_MEAS ENERGY_MEAS ENERGY_ACC_MEAS ESTIMATED_TOTAL_ENERGY_ACC", "", "", kOne},
-    {273, "RC/TX/MEAS/TRX_EATC_OFFSET", "", "", "", kOne},
+    {0, "TFS/TSA/Ch_comb", "T6"}, {1, "OMS/EXTAL/STATUS", "OMS/EXTAL/STATUS"}, {2, "RTS/RX/C/DIV", "R34"},
+    {51, "OMS/EXTAL/ARAE", "O1"}, {3, "RTS/RX/C/ARFCN", "R33"}, {4, "RTS/RX/C/FREQ_MRK", "R35"},
+    {5, "RTS/TX/C/@", "R@", "PWR ARFCN FILL BCC", "6 3 5 4"}, {9, "RTS/TX/MEAS/VSWR/ANT", "R15"},
+    {10, "CREC/ANT/VSWR@", "R@", "A B C D", "68 70 83 85"},
+    {68, "CREC/ANT/TMA_CURRENT_VOLTAGE", "R@", "A B C D", "69 71 84 86"}, {14, "RTS/TU/OPT_REF/MEAS/FI_ERR", "R40"},
+    {15, "RTS/TU/OPT_VALS/PLL_ADJ", "R41"}, {16, "RTS/TU/PCM_REF@/MEAS/FI_ERR", "R42-@", "A B C D"},
+    {20, "RTS/TU/REG/C_V", "R43"}, {92, "RTS/TU/TF_COMPENSATION/@", "R@", "CURRENT_VALUE SOURCE", "64 65"},
+    {21, "RTS/TU/STATES/@", "R@", "EXEC_REF INTERNAL", "44 45"}, {23, "EPS/POWER/DC_SYS_VOLT", "E14"},
+    {24, "EPS/CLIMATE/CAB_TEMP_INT_#1", "E1#1", "", "", Row(1, 2)}, {25, "EPS/CLIMATE/CAB_HUM_INT", "E10"},
+    {60, "EC/POWERCTRL/PSU_#1_INFO", "E20-#1", "", "", Row(0, 13)}, {27, "EPS/POWER/PSU_CURRENT", "E19"},
+    {26, "EPS/POWER/PSU_VOLTAGE", "E18"}, {59, "EC/POWERCTRL/BFU_#1_INFO", "E17-#1", "", "", Row(0, 3)},
+    {28, "EPS/POWER/BFU_@", "E@", "CURRENT VOLTAGE", "16 15"},
+    {129, "EC/POWERCTRL/BFU_#1_@", "E@-#1", "BATTERYFAULT_LED ESC_MOD", "44 45", Row(0, 3)},
+    {30, "RTS/RX/MEAS/ALNACUR@", "R55-@", "A B"}, {32, "RTS/RX/MEAS/CDUOUTV@", "R56-@", "A B"},
+    {34, "RTS/TX/MEAS/@_TN#1", "R@-#1", "OPWRR/TRX OPWRF/TRX OPWRR/CDU OPWRF/CDU", "14 13 2 1", Row(0, 7)},
+    {38, "TFS/TSA/TS#1_config_params", "T2-#1", "", "", Row(0, 7)}, {39, "PLS/IS/CONFIG", "TN2"},
+    {40, "TFS/DCH/TS#1/TCH", "T13-#1", "", "", Row(0, 7)}, {41, "TFS/DCH/TS#1/SDCCH#2", "T4-#1#2", "", "", Grid(7, 7)},
+    {42, "TFS/TSA/diversity_superv", "T7"}, {43, "TFS/TSA/RF_loop_test_params", "T14"},
+    {46, "PLS/TSF/PCM/@/LINE_ATTENUATION", "TN1-@", "A B C D"}, {50, "PLS/CON/CONFIG", "TN3"},
+    {52, "RTS/TU/ESB/DISTRIBUTION", "R36"}, {87, "RTS/TU/ESB/@", "R@", "MEASUREMENT DELAY", "60 59"},
+    {53, "RTS/TU/TF_CONFIG/@", "R@", "SYNC_SRC MODE COMPENSATION", "39 37 38"},
+    {89, "RTS/TU/TF_CONFIG/@", "R@", "MASTER_TX_CHAIN_DELAY MASTER_TG_INST ESB_TS", "61 62 63"},
+    {56, "TFS/DCH/TS#1/TCH_F", "T3-#1", "", "", Row(0, 7)}, {57, "TFS/DCH/TS#1/TCH_H#2", "T5-#1#2", "", "", Grid(7, 1)},
+    {58, "EC/POWERCTRL/BDM_INFO", "E13"}, {61, "TGC/AHOP/TABLES", "O3"}, {97, "TGC/FAHOP/TABLES", "O15"},
+    {62, "CREC/RX/MEAS/TMA@CUR", "R31-@", kSix}, {72, "CREC/RX/MEAS/TMA@VOL", "R32-@", kSix},
+    {78, "RTS/TU/GPS/@", "R@", "POSITION STATUS SATELLITES TIME/WEEK TIME/SECONDS TIME/STD_DEV", "46 47 48 49 50 51"},
+    {100, "RTS/TU/GPS/SNR", "R67"}, {85, "RTS/TU/TF_CONFIG/FSOFFSET", "R52"}, {84, "RTS/TU/REG/FSOFFSET", "R53"},
+    {86, "RTS/TU/REG/HOLDOVERTIME", "R54"}, {94, "CF/AO/IS/@", "O@", "SC_QUAL_DATA SC_TRX_CONFIG", "13 14"},
+    {96, "TFS/TSA/RX_imbalance", "T13"}, {98, "EC/POWERCTRL/PDU_#1_INFO", "E38-#1", "", "", Row(0, 7)},
+    {99, "EC/POWERCTRL/PDU_VOLTAGE", "E39"}, {101, "CREC/RX/MEAS/TMA_CM0/TMA@CUR", "R57-0@", kSix},
+    {107, "CREC/RX/MEAS/TMA_CM0/TMA@VOL", "R58-0@", kSix}, {113, "CREC/RX/MEAS/TMA_CM1/TMA@CUR", "R57-1@", kSix},
+    {119, "CREC/RX/MEAS/TMA_CM1/TMA@VOL", "R58-1@", kSix}, {125, "CF/SO/CF/TECHNICIAN_PRESENT", "O17"},
+    {126, "RTS/TX/MEAS/VRX_ACT_PWR_CAP", "R72"}, {127, "EC/POWERCTRL/BATTERY_TEST_@", "E@", "RUNNING STATUS", "42 43"},
+    {131, "PLS/CASCADE/INFORMATION", "P22"},
+    {132, "RTS/TU/TF_CONFIG/EATC_@", "R@", "EST_ACC ACQ INFO_PRESENT SRC TOLERANCE", "77 75 73 74 76"},
+    {140, "RTS/TU/EATC_ADJUSTMENT/ADJUSTMENT_VALUE", "R78"}, {137, "RTS/TU/SLAVE_REF", "R80"},
+    {138, "RTS/TU/IDL2/@", "R@", "DELAY PORT", "81 82"}, {141, "TRNS/HDLC/CPRI/RE@/RETRANSMISSION", "TN8-@", kSix},
+    {147, "TRNS/HDLC/IDL2/DX@/RETRANSMISSION", "TN8-@", "61 62"}, {149, "CTRP/CPRI_Status/RI@", "TN4-@", kPorts},
+    {155, "CTRP/CPRI_Status/RI@_L1_Error_Reset", "TN5-@", kPorts},
+    {161, "CTRP/CPRI_Status/RI@_L1_Restart_Total", "TN6-@", kPorts},
+    {167, "CTRP/CPRI_Status/RI@_ECP_Error_Total", "TN7-@", kPorts},
+    {173, "CTRP/CPRI_Status/RI@_RU_Failure_Total", "TN9-@", kPorts},
+    {179, "CTRP/CPRI_Status/RI@_CPRI_Failure_Total", "TN10-@", kPorts},
+    {185, "CTRP/CPRI_Cascade/RE@_RU_Failure_Total", "TN11-@", kSix},
+    {191, "CTRP/CPRI_Cascade/RE@_CPRI_Failure_Total", "TN12-@", kSix},
+    {197, "CTRP/CPRI_Cascade/RE@_L1_Restart_Total", "TN13-@", kSix}, {203, "TSC/RTD/RTD_RE@", "R79-@", kSix},
+    {209, "RTS/TU/NGS/PORT@/NODE_PRIORITY", "", kPorts}, {215, "RTS/TU/NGS/PORT@/NG_SYNC_CANDI", "", kPorts},
+    {221, "RTS/TU/NGS/NG_SYNC_REF_SELECTED", ""}, {222, "RTS/TU/NGS/PORT@/CANDIDATE_PORT", "", kPorts},
+    {228, "RTS/TU/NGS/@", "",
+     "SP_SYNC_STATE LOCKED_TO_RI_PORT TG_SYNC_PRIORITY SP_ECBFN/ESFC_MFN SP_ECBFN/BFN NG_SYNC_HOP_COUNTER"},
+    {235, "RTS/TU/NGS/@", "", "NODE_ROLE SP_ECBFN/ROLE_TIME_OFFSET SP_CBFN/JUMP_INDICATION"},
+    {238, "RTS/TU/NGS/PORT@/QUALIFIED_SOCC_PORT", "", kPorts}, {248, "RC/TX/C/CBO", "R87"},
+    {249, "RTS/TX/MEAS/SBPS_@", "", "STATS PERIOD"},
+    {244, "RTS/TU/NGS/@", "", "PCM_QUALIFICATION PCM_FREQUENCY GPS_FREQUENCY BASE_FREQUENCY"},
+    {251, "EC/ECCCTRL/RE_@_POWER_MEAS", "", kSix}, {257, "EC/ECCCTRL/RE_@_ENERGY_MEAS", "", kSix},
+    {263, "EC/ECCCTRL/RE_@_ENERGY_ACC_MEAS", "", kSix},
+    {269, "EC/ECCCTRL/NODE_@", "", "POWER_MEAS ENERGY_MEAS ENERGY_ACC_MEAS ESTIMATED_TOTAL_ENERGY_ACC"},
+    {273, "RC/TX/MEAS/TRX_EATC_OFFSET", ""},
 };
 // clang-format on
 
@@ -160,19 +121,12 @@ std::string Substitute(std::string text, const std::string& mark, const std::str
   return text;
 }
 
-struct Expected {
-  int kind;
-  std::string name;
-  std::string shortId;
-  int instance1;
-  int instance2;
-};
+using Entry = std::tuple<int, int, std::string, std::string, int, int>;  // id, kind, name, short id, #1, #2
 
 struct Transcription {
-  std::vector<int> kinds;         // kind order
-  std::vector<Expected> entries;  // one per instance, in id order
-  std::map<int, int> instances;   // kind -> instance count
-  std::map<int, bool> isGrid;     // kind -> grid form
+  std::vector<int> kinds;      // kind order
+  std::vector<Entry> entries;  // one per instance, in id order
+  std::map<int, Form> forms;   // kind -> instance form
 };
 
 Transcription Expand() {
@@ -182,30 +136,21 @@ Transcription Expand() {
     if (tokens.empty()) tokens.push_back("");
     std::vector<std::string> shortTokens = Split(group.shortTokens);
     if (shortTokens.empty()) shortTokens = tokens;
+    const Form form = group.form;
     for (size_t t = 0; t < tokens.size(); ++t) {
       const int kind = group.firstKind + static_cast<int>(t);
-      const std::string name = Substitute(group.name, "@", tokens[t]);
-      const std::string code = Substitute(group.shortId, "@", shortTokens.at(t));
       out.kinds.push_back(kind);
-      out.isGrid[kind] = group.form.last2 >= 0;
-      const size_t before = out.entries.size();
-      if (group.form.first < 0) {
-        out.entries.push_back({kind, name, code, 0, 0});
-      } else {
-        for (int i = group.form.first; i <= group.form.last1; ++i) {
-          const std::string rowName = Substitute(name, "#1", std::to_string(i));
-          const std::string rowCode = Substitute(code, "#1", std::to_string(i));
-          if (group.form.last2 < 0) {
-            out.entries.push_back({kind, rowName, rowCode, i, 0});
-            continue;
-          }
-          for (int j = 0; j <= group.form.last2; ++j) {
-            out.entries.push_back({kind, Substitute(rowName, "#2", std::to_string(j)),
-                                   Substitute(rowCode, "#2", std::to_string(j)), i, j});
-          }
+      out.forms[kind] = form;
+      for (int i = form.first; i <= form.last1; ++i) {
+        for (int j = 0; j <= std::max(form.last2, 0); ++j) {
+          auto fill = [&](const char* pattern, const std::string& token) {
+            const std::string text = Substitute(Substitute(pattern, "@", token), "#1", std::to_string(i));
+            return Substitute(text, "#2", std::to_string(j));
+          };
+          out.entries.emplace_back(static_cast<int>(out.entries.size()), kind, fill(group.name, tokens[t]),
+                                   fill(group.shortId, shortTokens.at(t)), i, j);
         }
       }
-      out.instances[kind] = static_cast<int>(out.entries.size() - before);
     }
   }
   return out;
@@ -218,55 +163,31 @@ int FirstIdOfKind(CMonitorObjectTable& table, int kind) {
   return -2;
 }
 
+bool IsTmaKind(int kind) {
+  return (kind >= 62 && kind <= 67) || (kind >= 72 && kind <= 77) || (kind >= 101 && kind <= 124);
+}
+
+std::map<int, std::string> NamesOf(CMonitorObjectTable& table) {
+  std::map<int, std::string> names;
+  for (const TextStruct& text : *Access::TextList(table)) names[text.nameType] = text.name.str();
+  return names;
+}
+
 class CatalogueTest : public ::testing::Test {
  protected:
   CMonitorObjectTable table;
-  Transcription expected = Expand();
+  const Transcription expected = Expand();
 };
 
-// ---------------------------------------------------------------------------
-
+// A guard on the transcription itself: 271 kinds, 0 to 273 without 44, 45 and
+// 234, 428 instances, and the first ids of kinds as the catalogue lists them.
 TEST_F(CatalogueTest, TranscriptionCoversTheUsedKinds) {
-  // A guard on the transcription itself: 271 distinct kinds, 0 to 273
-  // without 44, 45 and 234, and 428 instances.
-  std::set<int> kinds(expected.kinds.begin(), expected.kinds.end());
-  EXPECT_EQ(kinds.size(), 271U);
+  const std::set<int> kinds(expected.kinds.begin(), expected.kinds.end());
   EXPECT_EQ(expected.kinds.size(), 271U);
   for (int kind = 0; kind <= 273; ++kind) {
     EXPECT_EQ(kinds.count(kind), (kind == 44 || kind == 45 || kind == 234) ? 0U : 1U) << kind;
   }
   EXPECT_EQ(expected.entries.size(), 428U);
-}
-
-TEST_F(CatalogueTest, InternalNameListMatchesTranscription) {
-  const auto& names = *Access::NameList(table);
-  ASSERT_EQ(names.GetSize(), static_cast<int>(expected.entries.size()));
-  for (int id = 0; id < names.GetSize(); ++id) {
-    const InternalNameStruct& entry = names[id];
-    const Expected& want = expected.entries[static_cast<size_t>(id)];
-    SCOPED_TRACE("internal id " + std::to_string(id));
-    EXPECT_EQ(entry.internalId, id);
-    EXPECT_EQ(entry.nameType, want.kind);
-    EXPECT_EQ(entry.internalName.str(), want.name);
-    EXPECT_EQ(entry.shortId.str(), want.shortId);
-    EXPECT_EQ(entry.instance1, want.instance1);
-    EXPECT_EQ(entry.instance2, want.instance2);
-  }
-}
-
-TEST_F(CatalogueTest, TextListFollowsKindOrder) {
-  const auto& texts = *Access::TextList(table);
-  ASSERT_EQ(texts.GetSize(), 271);
-  for (int i = 0; i < texts.GetSize(); ++i) {
-    EXPECT_EQ(texts[i].nameType, expected.kinds[static_cast<size_t>(i)]) << "text entry " << i;
-  }
-  // The start of the order, as the catalogue lists it.
-  EXPECT_THAT((std::vector<int>{texts[0].nameType, texts[1].nameType, texts[2].nameType, texts[3].nameType,
-                                texts[4].nameType, texts[5].nameType}),
-              ::testing::ElementsAre(0, 1, 2, 51, 3, 4));
-}
-
-TEST_F(CatalogueTest, FirstIdsOfKindsMatchTheListedIds) {
   const std::map<int, int> firstIds = {{0, 0},     {51, 3},    {68, 15},   {71, 18},   {24, 31},   {60, 34},
                                        {59, 50},   {129, 56},  {130, 60},  {34, 68},   {41, 117},  {42, 181},
                                        {56, 197},  {57, 205},  {58, 221},  {62, 224},  {98, 249},  {99, 257},
@@ -275,127 +196,62 @@ TEST_F(CatalogueTest, FirstIdsOfKindsMatchTheListedIds) {
   for (const auto& [kind, id] : firstIds) EXPECT_EQ(FirstIdOfKind(table, kind), id) << "kind " << kind;
 }
 
-TEST_F(CatalogueTest, InvariantsOfTheInternalNameList) {
+TEST_F(CatalogueTest, ListsMatchTheTranscription) {
   const auto& names = *Access::NameList(table);
+  ASSERT_EQ(names.GetSize(), static_cast<int>(expected.entries.size()));
+  for (int id = 0; id < names.GetSize(); ++id) {
+    const InternalNameStruct& e = names[id];
+    EXPECT_EQ(Entry(e.internalId, e.nameType, e.internalName.str(), e.shortId.str(), e.instance1, e.instance2),
+              expected.entries[static_cast<size_t>(id)]);
+  }
   const auto& texts = *Access::TextList(table);
-  std::map<std::string, int> nameCount;
-  std::map<std::string, int> shortCount;
-  std::set<int> finishedKinds;
-  for (int i = 0; i < names.GetSize(); ++i) {
-    const InternalNameStruct& entry = names[i];
-    EXPECT_EQ(entry.internalId, i);
-    ++nameCount[entry.internalName.str()];
-    ++shortCount[entry.shortId.str()];
-    // Entries of one kind are adjacent: once a kind is left it never returns.
-    if (i > 0 && names[i - 1].nameType != entry.nameType) {
-      finishedKinds.insert(names[i - 1].nameType);
-      EXPECT_EQ(finishedKinds.count(entry.nameType), 0U) << "kind " << entry.nameType << " split at id " << i;
-    }
+  ASSERT_EQ(texts.GetSize(), 271);
+  for (int i = 0; i < texts.GetSize(); ++i) {
+    EXPECT_EQ(texts[i].nameType, expected.kinds[static_cast<size_t>(i)]) << "text entry " << i;
   }
-  // The first instance of a kind never stands below the kind's text entry.
-  for (int t = 0; t < texts.GetSize(); ++t) {
-    EXPECT_GE(FirstIdOfKind(table, texts[t].nameType), t) << "kind " << texts[t].nameType;
-  }
-  for (const auto& [name, count] : nameCount) {
-    EXPECT_EQ(count, name == "CREC/ANT/TMA_CURRENT_VOLTAGE" ? 4 : 1) << name;
-  }
-  for (const auto& [code, count] : shortCount) {
-    if (!code.empty()) {
-      EXPECT_EQ(count, 1) << code;
-    }
-  }
-  // Kinds 209 to 273 have empty short ids, all but 248.
-  EXPECT_EQ(shortCount[""], 63);
-  for (const InternalNameStruct& entry : names) {
-    const bool empty = entry.nameType >= 209 && entry.nameType != 248;
-    EXPECT_EQ(entry.shortId.IsEmpty(), empty) << entry.internalName.str();
-  }
-  EXPECT_EQ(names[1].shortId, names[1].internalName);
-}
-
-TEST_F(CatalogueTest, WorkedExamplesOfTheInstanceForms) {
-  const auto& names = *Access::NameList(table);
-  auto expectEntry = [&](int id, const char* name, const char* code, int i1, int i2) {
-    EXPECT_EQ(names[id].internalName, name) << id;
-    EXPECT_EQ(names[id].shortId, code) << id;
-    EXPECT_EQ(names[id].instance1, i1) << id;
-    EXPECT_EQ(names[id].instance2, i2) << id;
-  };
-  expectEntry(31, "EPS/CLIMATE/CAB_TEMP_INT_1", "E11", 1, 0);
-  expectEntry(32, "EPS/CLIMATE/CAB_TEMP_INT_2", "E12", 2, 0);
-  expectEntry(34, "EC/POWERCTRL/PSU_0_INFO", "E20-0", 0, 0);
-  expectEntry(47, "EC/POWERCTRL/PSU_13_INFO", "E20-13", 13, 0);
-  expectEntry(117, "TFS/DCH/TS0/SDCCH0", "T4-00", 0, 0);
-  expectEntry(118, "TFS/DCH/TS0/SDCCH1", "T4-01", 0, 1);
-  expectEntry(125, "TFS/DCH/TS1/SDCCH0", "T4-10", 1, 0);
-  expectEntry(180, "TFS/DCH/TS7/SDCCH7", "T4-77", 7, 7);
-  expectEntry(205, "TFS/DCH/TS0/TCH_H0", "T5-00", 0, 0);
-  expectEntry(220, "TFS/DCH/TS7/TCH_H1", "T5-71", 7, 1);
-  expectEntry(427, "RC/TX/MEAS/TRX_EATC_OFFSET", "", 0, 0);
 }
 
 // The display names and descriptions that the terminal's users already know.
 TEST_F(CatalogueTest, FixedDisplayTexts) {
-  struct Fixed {
-    int kind;
-    const char* name;
-    const char* description;  // nullptr: not fixed
-  };
-  const Fixed fixed[] = {
-      {0, "TS Channel Comb", "The channel combination is reported per TS."},
-      {5, "Nominal Output Power", "The nominal output power for the transmitter is displayed."},
-      {16, "Phase Diff Error. PCM_A",
-       "The measured phase difference error when using the PCM_A as synchronisation reference is displayed."},
-      {24, "Cabinet Internal Temperature Sensor -#1", "Displays the internal temperature in the cabinet."},
-      {34, "Reflected Power on TS #1 at TRX output", nullptr},
-      {35, "Forward Power on TS #1 at TRX output", nullptr},
-      {36, "Reflected Power on TS #1 at CDU output", nullptr},
-      {37, "Forward Power on TS #1 at CDU output", nullptr},
-      {38, "TSSP Configuration for TS #1", nullptr},
-      {40, "Supervision Value TCH-TS#1", nullptr},
-      {41, "Supervision Value SDCCH#2-TS#1", "DCH supervision parameters are displayed for the channel type SDCCH."},
-      {56, "Supervision Value TCH_F-TS#1", nullptr},
-      {57, "Supervision Value TCH_H#2-TS#1", "DCH supervision parameters are displayed for the channel type TCH-H."},
-      {59, "BFU-#1 Information", nullptr},
-      {60, "PSU-#1 Information", "Displays miscellaneous information about a PSU."},
-      {98, "PDU Information", "Displays miscellaneous information about a PDU."},
-      {129, "BFU-#1 Battery Fault LED", nullptr},
-      {130, "BFU-#1 Extended Software Control", nullptr},
-      {68, "TMA Current at PortA", nullptr},
-      {69, "TMA Current at PortB", nullptr},
-      {70, "TMA Current at PortC", nullptr},
-      {71, "TMA Current at PortD", nullptr},
-      {125, "TechnicianPresent", "Displays if TechnicianPresent is active or not."},
-      {209, "NGS NodePriority PortA",
-       "This monitor displays the configured syncNodePriority of the remote node connected to PortA."},
-      {273, "Mon TRX eATC offset", "This monitor displays the current TRX eATC offset."},
-  };
-  std::map<int, const TextStruct*> byKind;
-  for (const TextStruct& text : *Access::TextList(table)) byKind[text.nameType] = &text;
-  for (const Fixed& f : fixed) {
-    ASSERT_TRUE(byKind.count(f.kind)) << f.kind;
-    EXPECT_EQ(byKind[f.kind]->name, f.name) << f.kind;
-    if (f.description != nullptr) {
-      EXPECT_EQ(byKind[f.kind]->description, f.description) << f.kind;
-    }
-  }
+  // clang-format off
+  const std::pair<int, const char*> names[] = {
+      {0, "TS Channel Comb"}, {5, "Nominal Output Power"}, {16, "Phase Diff Error. PCM_A"},
+      {24, "Cabinet Internal Temperature Sensor -#1"}, {34, "Reflected Power on TS #1 at TRX output"},
+      {35, "Forward Power on TS #1 at TRX output"}, {36, "Reflected Power on TS #1 at CDU output"},
+      {37, "Forward Power on TS #1 at CDU output"}, {38, "TSSP Configuration for TS #1"},
+      {40, "Supervision Value TCH-TS#1"}, {41, "Supervision Value SDCCH#2-TS#1"}, {56, "Supervision Value TCH_F-TS#1"},
+      {57, "Supervision Value TCH_H#2-TS#1"}, {59, "BFU-#1 Information"}, {60, "PSU-#1 Information"},
+      {98, "PDU Information"}, {129, "BFU-#1 Battery Fault LED"}, {130, "BFU-#1 Extended Software Control"},
+      {68, "TMA Current at PortA"}, {69, "TMA Current at PortB"}, {70, "TMA Current at PortC"},
+      {71, "TMA Current at PortD"}, {125, "TechnicianPresent"}, {209, "NGS NodePriority PortA"},
+      {273, "Mon TRX eATC offset"}};
+  const std::pair<int, const char*> descriptions[] = {
+      {0, "The channel combination is reported per TS."},
+      {5, "The nominal output power for the transmitter is displayed."},
+      {16, "The measured phase difference error when using the PCM_A as synchronisation reference is displayed."},
+      {24, "Displays the internal temperature in the cabinet."},
+      {41, "DCH supervision parameters are displayed for the channel type SDCCH."},
+      {57, "DCH supervision parameters are displayed for the channel type TCH-H."},
+      {60, "Displays miscellaneous information about a PSU."}, {98, "Displays miscellaneous information about a PDU."},
+      {125, "Displays if TechnicianPresent is active or not."},
+      {209, "This monitor displays the configured syncNodePriority of the remote node connected to PortA."},
+      {273, "This monitor displays the current TRX eATC offset."}};
+  // clang-format on
+  for (const auto& [kind, name] : names) EXPECT_EQ(TextOf(table, kind).name, name) << kind;
+  for (const auto& [kind, text] : descriptions) EXPECT_EQ(TextOf(table, kind).description, text) << kind;
   // The TMA kinds without a group and the short forms of the grouped ones.
   for (int k = 0; k < 6; ++k) {
-    const std::string current = "TMA " + std::to_string(k) + " current";
-    const std::string voltage = "TMA " + std::to_string(k) + " voltage";
-    for (int kind : {62 + k, 101 + k, 113 + k}) {
-      EXPECT_EQ(byKind[kind]->name.str(), current) << kind;
-      EXPECT_EQ(byKind[kind]->description, "Displays the power supply current.") << kind;
-    }
-    for (int kind : {72 + k, 107 + k, 119 + k}) {
-      EXPECT_EQ(byKind[kind]->name.str(), voltage) << kind;
-      EXPECT_EQ(byKind[kind]->description, "Displays the power supply voltage.") << kind;
+    for (int kind : {62 + k, 101 + k, 113 + k, 72 + k, 107 + k, 119 + k}) {
+      const bool current = kind == 62 + k || kind == 101 + k || kind == 113 + k;
+      EXPECT_EQ(TextOf(table, kind).name.str(), "TMA " + std::to_string(k) + (current ? " current" : " voltage"));
+      EXPECT_EQ(TextOf(table, kind).description,
+                current ? "Displays the power supply current." : "Displays the power supply voltage.")
+          << kind;
     }
   }
 }
 
 TEST_F(CatalogueTest, EveryKindHasARealDisplayNameAndDescription) {
-  std::set<std::string> descriptions;
   for (const TextStruct& text : *Access::TextList(table)) {
     const std::string& name = text.name.str();
     const std::string& description = text.description.str();
@@ -406,23 +262,17 @@ TEST_F(CatalogueTest, EveryKindHasARealDisplayNameAndDescription) {
     EXPECT_GE(description.size(), 20U);
     EXPECT_EQ(description.back(), '.');
     // Placeholders appear exactly where the kind has instance numbers.
-    const int count = expected.instances[text.nameType];
-    const bool numbered = count > 1 && text.nameType != 98;
+    const Form form = expected.forms.at(text.nameType);
+    const bool numbered = form.last1 > form.first && text.nameType != 98;
     EXPECT_EQ(name.find("#1") != std::string::npos, numbered);
-    EXPECT_EQ(name.find("#2") != std::string::npos, expected.isGrid[text.nameType]);
-    if (!numbered) {
-      EXPECT_EQ(name.find('#'), std::string::npos);
-    }
+    EXPECT_EQ(name.find("#2") != std::string::npos, form.last2 >= 0);
+    EXPECT_TRUE(numbered || name.find('#') == std::string::npos);
   }
-}
-
-bool IsTmaKind(int kind) {
-  return (kind >= 62 && kind <= 67) || (kind >= 72 && kind <= 77) || (kind >= 101 && kind <= 124);
 }
 
 // Every instance's filled-in display name leads back to its kind, except for
 // the TMA kinds, whose names differ only in digits: they lead to the first
-// kind of their group.
+// kind of their group. Only the TMA kinds share names up to digits.
 TEST_F(CatalogueTest, DisplayNamesRoundTripThroughGetMonitorId) {
   const int tmaCurrent = FirstIdOfKind(table, 62);
   const int tmaVoltage = FirstIdOfKind(table, 72);
@@ -433,9 +283,6 @@ TEST_F(CatalogueTest, DisplayNamesRoundTripThroughGetMonitorId) {
     if (IsTmaKind(entry.nameType)) want = name.Find("current") >= 0 ? tmaCurrent : tmaVoltage;
     EXPECT_EQ(table.GetMonitorId(name), want) << entry.internalId << " \"" << name.str() << "\"";
   }
-}
-
-TEST_F(CatalogueTest, OnlyTheTmaGroupsShareNamesUpToDigits) {
   std::map<std::string, std::vector<int>> byStem;
   for (const TextStruct& text : *Access::TextList(table)) {
     std::string stem;
@@ -445,8 +292,7 @@ TEST_F(CatalogueTest, OnlyTheTmaGroupsShareNamesUpToDigits) {
     byStem[stem].push_back(text.nameType);
   }
   for (const auto& [stem, kinds] : byStem) {
-    if (kinds.size() == 1) continue;
-    for (int kind : kinds) EXPECT_TRUE(IsTmaKind(kind)) << "kind " << kind << " shares \"" << stem << "\"";
+    for (int kind : kinds) EXPECT_TRUE(kinds.size() == 1 || IsTmaKind(kind)) << kind << " shares \"" << stem << "\"";
   }
   EXPECT_EQ(byStem["TMA  current"].size(), 18U);
   EXPECT_EQ(byStem["TMA  voltage"].size(), 18U);
@@ -455,97 +301,64 @@ TEST_F(CatalogueTest, OnlyTheTmaGroupsShareNamesUpToDigits) {
 // ---------------------------------------------------------------------------
 // The TMA names of the groups CM0 and CM1
 
-std::map<int, std::string> NamesOf(CMonitorObjectTable& table) {
-  std::map<int, std::string> names;
-  for (const TextStruct& text : *Access::TextList(table)) names[text.nameType] = text.name.str();
-  return names;
-}
-
 TEST_F(CatalogueTest, LongTmaNamesCarryTheGroup) {
   const std::map<int, std::string> before = NamesOf(table);
   table.UpdateTMA_CM_Names(true);
   EXPECT_TRUE(Access::TmaCmNames(table));
-  const std::map<int, std::string> after = NamesOf(table);
-  for (const auto& [kind, name] : after) {
-    if (kind < 101 || kind > 124) {
-      EXPECT_EQ(name, before.at(kind)) << kind;
-      continue;
-    }
+  for (const auto& [kind, name] : NamesOf(table)) {
     const int offset = kind - 101;
-    const int group = offset / 12;
-    const int tma = offset % 6;
-    const char* quantity = (offset % 12) < 6 ? "current" : "voltage";
-    EXPECT_EQ(name, "TMA " + std::to_string(tma) + " CM " + std::to_string(group) + " " + quantity) << kind;
+    const std::string group = "TMA " + std::to_string(offset % 6) + " CM " + std::to_string(offset / 12) +
+                              ((offset % 12) < 6 ? " current" : " voltage");
+    EXPECT_EQ(name, kind < 101 || kind > 124 ? before.at(kind) : group) << kind;
   }
   CString name;
   table.GetMonitorName(263, name);
   EXPECT_EQ(name, "TMA 5 CM 0 current");
   EXPECT_EQ(table.GetMonitorId("TMA 3 CM 1 current"), 258);
   EXPECT_EQ(table.GetMonitorId("TMA 3 CM 1 voltage"), 264);
-  // The kinds without a group keep their names and still answer.
-  EXPECT_EQ(table.GetMonitorId("TMA 3 current"), 224);
-
+  EXPECT_EQ(table.GetMonitorId("TMA 3 current"), 224);  // the kinds without a group keep their names
   table.UpdateTMA_CM_Names(false);
   EXPECT_FALSE(Access::TmaCmNames(table));
   EXPECT_EQ(NamesOf(table), before);
   EXPECT_EQ(table.GetMonitorId("TMA 3 CM 1 current"), -1);
 }
 
-TEST_F(CatalogueTest, UpdateTmaNamesActsOnlyOnAChange) {
-  auto& texts = *Access::TextList(table);
-  int index = -1;
-  for (int i = 0; i < texts.GetSize(); ++i) {
-    if (texts[i].nameType == 101) index = i;
-  }
-  ASSERT_GE(index, 0);
-  // A fresh table already has the short names: false does nothing, even to a
-  // name changed behind its back.
-  texts[index].name = "edited";
-  table.UpdateTMA_CM_Names(false);
-  EXPECT_EQ(texts[index].name, "edited");
-
+// The names change only when the form does; Reset keeps the form's flag but
+// rebuilds the short names and drops the attachments.
+TEST_F(CatalogueTest, TmaNamesChangeOnlyWithTheForm) {
+  TextStruct& text = TextOf(table, 101);
+  text.name = "edited";
+  table.UpdateTMA_CM_Names(false);  // a fresh table already has the short names
+  EXPECT_EQ(text.name, "edited");
   table.UpdateTMA_CM_Names(true);
-  EXPECT_EQ(texts[index].name, "TMA 0 CM 0 current");
-  texts[index].name = "edited again";
-  table.UpdateTMA_CM_Names(true);  // no change of form: names left alone
-  EXPECT_EQ(texts[index].name, "edited again");
-  table.UpdateTMA_CM_Names(false);
-  EXPECT_EQ(texts[index].name, "TMA 0 current");
-}
-
-TEST_F(CatalogueTest, ResetKeepsTheTmaFlagButRestoresShortNames) {
+  EXPECT_EQ(text.name, "TMA 0 CM 0 current");
+  text.name = "edited again";
   table.UpdateTMA_CM_Names(true);
+  EXPECT_EQ(text.name, "edited again");
+
   table.AddElement(static_cast<MonitorNameType>(5), static_cast<Pelix_ObjectType>(1), 0, FT_NONE, 0);
   table.Reset();
   EXPECT_TRUE(Access::TmaCmNames(table));
   EXPECT_EQ(Access::ObjectList(table)->GetSize(), 0);
-  CString name;
-  table.GetMonitorName(258, name);
-  EXPECT_EQ(name, "TMA 0 current");
-  table.UpdateTMA_CM_Names(true);  // flag already set: nothing happens
-  table.GetMonitorName(258, name);
-  EXPECT_EQ(name, "TMA 0 current");
-  table.UpdateTMA_CM_Names(false);
-  EXPECT_FALSE(Access::TmaCmNames(table));
-  table.GetMonitorName(258, name);
-  EXPECT_EQ(name, "TMA 0 current");
   EXPECT_EQ(Access::NameList(table)->GetSize(), 428);
   EXPECT_EQ(Access::TextList(table)->GetSize(), 271);
+  CString name;
+  for (bool withGroup : {true, false}) {  // true: flag already set, nothing happens
+    table.UpdateTMA_CM_Names(withGroup);
+    EXPECT_EQ(Access::TmaCmNames(table), withGroup);
+    table.GetMonitorName(258, name);
+    EXPECT_EQ(name, "TMA 0 current");
+  }
 }
 
-TEST(GlobalCatalogue, IsBuiltWhenTheLibraryLoads) {
+TEST(GlobalCatalogue, IsBuiltWhenTheLibraryLoadsAndKindNamesFollowTheInternalNames) {
   EXPECT_EQ(Access::NameList(g_monitorObjectTable)->GetSize(), 428);
   EXPECT_EQ(Access::NameList(g_monitorObjectTable)->GetAt(427).internalId, 427);
   EXPECT_EQ(Access::TextList(g_monitorObjectTable)->GetSize(), 271);
   EXPECT_TRUE(g_monitorObjectTable.MonitorExists("RTS/TX/C/PWR"));
-}
-
-TEST(MonitorNameTypeNames, FollowTheInternalNames) {
-  EXPECT_EQ(MON_TFS_TSA_CH_COMB, 0);
-  EXPECT_EQ(MON_OMS_EXTAL_ARAE, 51);
-  EXPECT_EQ(MON_TFS_DCH_TS_SDCCH, 41);
-  EXPECT_EQ(MON_CREC_ANT_TMA_CURRENT_VOLTAGE_D, 71);
-  EXPECT_EQ(MON_RC_TX_MEAS_TRX_EATC_OFFSET, 273);
+  EXPECT_THAT((std::vector<int>{MON_TFS_TSA_CH_COMB, MON_OMS_EXTAL_ARAE, MON_TFS_DCH_TS_SDCCH,
+                                MON_CREC_ANT_TMA_CURRENT_VOLTAGE_D, MON_RC_TX_MEAS_TRX_EATC_OFFSET}),
+              ::testing::ElementsAre(0, 51, 41, 71, 273));
 }
 
 }  // namespace

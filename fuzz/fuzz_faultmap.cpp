@@ -17,11 +17,28 @@
 #include "harness.h"
 #include "pelix/fault_map.h"
 #include "pelix/monitor_txt.h"
-#include "tests/faultmap/fault_map_access.h"
 
-namespace {
+namespace pelix::test {
+
+// The fault map's members, as the fuzz checks read them (the class is a
+// friend of CFaultMap under this name).
+class FaultMapAccess {
+ public:
+  static std::vector<uint8_t> Bytes(const CByteArray& array) {
+    return std::vector<uint8_t>(array.begin(), array.end());
+  }
+  static int DataValid(const CFaultMap& m) { return m.m_dataValid; }
+  static int MoState(const CFaultMap& m) { return m.m_moState; }
+  static MO_Type MoType(const CFaultMap& m) { return m.GetMO_Type(); }
+  static std::vector<uint8_t> Map(const CFaultMap& m, FaultMapType kind) { return Bytes(m.Map(kind)); }
+  static std::vector<uint8_t> Raised(const CFaultMap& m, FaultMapType kind) { return Bytes(m.RaisedList(kind)); }
+  static std::vector<uint8_t> Ceased(const CFaultMap& m, FaultMapType kind) { return Bytes(m.CeasedList(kind)); }
+};
+
+}  // namespace pelix::test
 
 using pelix::test::FaultMapAccess;
+namespace {
 
 constexpr FaultMapType kKinds[] = {FM_I1A, FM_I1B, FM_I2A, FM_EC1, FM_EC2, FM_RU};
 constexpr uint8_t kIdentifiers[] = {0x23, 0x24, 0x25, 0x14, 0x15, 0x34};

@@ -111,15 +111,7 @@ CString LocalTimeText(std::time_t time) {
 
 // --- construction, decoding and copying -------------------------------------
 
-CFaultMap::CFaultMap(OMS_tolva_mon_datatype_type dataType)
-    : m_dataValid(0),
-      m_dataType(dataType),
-      m_moClass(0),
-      m_moInstance(0),
-      m_moAssociatedSO(0),
-      m_moState(0),
-      m_changed(false),
-      m_reportTime(0) {
+CFaultMap::CFaultMap(OMS_tolva_mon_datatype_type dataType) : m_dataType(dataType) {
   PELIX_SCOPE("CFaultMap::CFaultMap()");
   InitFaultMap(dataType);
   if (PELIX_ERROR_AFTER_CALL()) {
@@ -129,14 +121,7 @@ CFaultMap::CFaultMap(OMS_tolva_mon_datatype_type dataType)
 }
 
 CFaultMap::CFaultMap(const char* report, unsigned char length, OMS_tolva_mon_datatype_type dataType)
-    : m_dataValid(0),
-      m_dataType(dataType),
-      m_moClass(0),
-      m_moInstance(0),
-      m_moAssociatedSO(0),
-      m_moState(0),
-      m_changed(false),
-      m_reportTime(0) {
+    : m_dataType(dataType) {
   PELIX_SCOPE("CFaultMap::CFaultMap()");
   InitFaultMap(dataType);
   if (PELIX_ERROR_AFTER_CALL()) {
@@ -226,28 +211,12 @@ CFaultMap::CFaultMap(const char* report, unsigned char length, OMS_tolva_mon_dat
   if (!unknownBlock && !overrun) m_dataValid = 1;
 }
 
-CFaultMap::CFaultMap(const CFaultMap& other)
-    : m_dataValid(0),
-      m_dataType(OMS_TOLVA_MON_DATATYPE_7),
-      m_moClass(0),
-      m_moInstance(0),
-      m_moAssociatedSO(0),
-      m_moState(0),
-      m_changed(false),
-      m_reportTime(0) {
+CFaultMap::CFaultMap(const CFaultMap& other) {
   PELIX_SCOPE("CFaultMap::CFaultMap()");
   CopyFrom(other);
 }
 
-CFaultMap::CFaultMap(const CFaultMap* other)
-    : m_dataValid(0),
-      m_dataType(OMS_TOLVA_MON_DATATYPE_7),
-      m_moClass(0),
-      m_moInstance(0),
-      m_moAssociatedSO(0),
-      m_moState(0),
-      m_changed(false),
-      m_reportTime(0) {
+CFaultMap::CFaultMap(const CFaultMap* other) {
   PELIX_SCOPE("CFaultMap::CFaultMap()");
   if (other == nullptr) {
     PELIX_FAIL(EK_PRECONDITION, "other != NULL");

@@ -16,6 +16,22 @@ CMonitorObjectTable g_monitorObjectTable;
 
 namespace {
 
+// The first internal-name entry with the given internal id, or nullptr.
+const InternalNameStruct* FirstWithId(const CArray<InternalNameStruct, InternalNameStruct>& list, int internalId) {
+  for (const InternalNameStruct& entry : list) {
+    if (entry.internalId == internalId) return &entry;
+  }
+  return nullptr;
+}
+
+// The first text entry of the kind, or nullptr.
+const TextStruct* FirstTextOf(const CArray<TextStruct, TextStruct>& list, MonitorNameType kind) {
+  for (const TextStruct& text : list) {
+    if (text.nameType == kind) return &text;
+  }
+  return nullptr;
+}
+
 using pelix::monitor::CatalogueRow;
 using pelix::monitor::InstanceForm;
 using pelix::monitor::kCatalogue;
@@ -309,23 +325,11 @@ void CMonitorObjectTable::GetMonitorName(int internalId, CString& name) {
     PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL && m_textList != NULL");
     return;
   }
-  MonitorNameType kind = static_cast<MonitorNameType>(0);
-  int instance1 = 0;
-  int instance2 = 0;
-  for (const InternalNameStruct& entry : *m_internalNameList) {
-    if (entry.internalId == internalId) {
-      kind = entry.nameType;
-      instance1 = entry.instance1;
-      instance2 = entry.instance2;
-      break;
-    }
-  }
-  for (const TextStruct& text : *m_textList) {
-    if (text.nameType == kind) {
-      name = text.name;
-      break;
-    }
-  }
+  const InternalNameStruct* entry = FirstWithId(*m_internalNameList, internalId);
+  const MonitorNameType kind = entry != nullptr ? entry->nameType : static_cast<MonitorNameType>(0);
+  const int instance1 = entry != nullptr ? entry->instance1 : 0;
+  const int instance2 = entry != nullptr ? entry->instance2 : 0;
+  if (const TextStruct* text = FirstTextOf(*m_textList, kind)) name = text->name;
   name = ReplacePlaceholder(name, "#1", instance1);
   name = ReplacePlaceholder(name, "#2", instance2);
 }
@@ -336,24 +340,14 @@ void CMonitorObjectTable::GetMonitorDescription(int internalId, CString& descrip
     PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL && m_textList != NULL");
     return;
   }
-  MonitorNameType kind = static_cast<MonitorNameType>(0);
-  for (const InternalNameStruct& entry : *m_internalNameList) {
-    if (entry.internalId == internalId) {
-      kind = entry.nameType;
-      break;
-    }
-  }
-  for (const TextStruct& text : *m_textList) {
-    if (text.nameType == kind) {
-      description = text.description;
-      break;
-    }
-  }
+  const InternalNameStruct* entry = FirstWithId(*m_internalNameList, internalId);
+  const MonitorNameType kind = entry != nullptr ? entry->nameType : static_cast<MonitorNameType>(0);
+  if (const TextStruct* text = FirstTextOf(*m_textList, kind)) description = text->description;
   if (description.Find("#1") >= 0) {
     // The instance's position within its kind.
     int position = 0;
-    for (const InternalNameStruct& entry : *m_internalNameList) {
-      if (entry.nameType == kind && entry.internalId < internalId) ++position;
+    for (const InternalNameStruct& other : *m_internalNameList) {
+      if (other.nameType == kind && other.internalId < internalId) ++position;
     }
     description = ReplacePlaceholder(description, "#1", position);
   }
@@ -365,12 +359,9 @@ void CMonitorObjectTable::GetMonitorInternalName(int internalId, CString& intern
     PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return;
   }
-  for (const InternalNameStruct& entry : *m_internalNameList) {
-    if (entry.internalId == internalId) {
-      internalName = entry.internalName;
-      shortId = entry.shortId;
-      return;
-    }
+  if (const InternalNameStruct* entry = FirstWithId(*m_internalNameList, internalId)) {
+    internalName = entry->internalName;
+    shortId = entry->shortId;
   }
 }
 
@@ -380,11 +371,8 @@ void CMonitorObjectTable::GetMonitorInternalName(int internalId, CString& intern
     PELIX_FAIL(EK_PRECONDITION, "m_internalNameList != NULL");
     return;
   }
-  for (const InternalNameStruct& entry : *m_internalNameList) {
-    if (entry.internalId == internalId) {
-      internalName = entry.internalName;
-      return;
-    }
+  if (const InternalNameStruct* entry = FirstWithId(*m_internalNameList, internalId)) {
+    internalName = entry->internalName;
   }
 }
 

@@ -86,12 +86,12 @@ class CFaultMap {
   CByteArray& CeasedList(FaultMapType kind);
   const CByteArray& CeasedList(FaultMapType kind) const;
 
-  int m_dataValid;
-  OMS_tolva_mon_datatype_type m_dataType;
-  signed char m_moClass;
-  signed char m_moInstance;
-  signed char m_moAssociatedSO;
-  signed char m_moState;
+  int m_dataValid = 0;
+  OMS_tolva_mon_datatype_type m_dataType = OMS_TOLVA_MON_DATATYPE_7;
+  signed char m_moClass = 0;
+  signed char m_moInstance = 0;
+  signed char m_moAssociatedSO = 0;
+  signed char m_moState = 0;
   CByteArray m_mapI1A;
   CByteArray m_mapI1B;
   CByteArray m_mapI2A;
@@ -111,6 +111,6 @@ class CFaultMap {
   CByteArray m_ceasedListI2A;
   CByteArray m_ceasedListRU;
   CArray<TimeStamps, TimeStamps> m_timeStamps;
-  bool m_changed;
-  DWORD m_reportTime;
+  bool m_changed = false;
+  DWORD m_reportTime = 0;
 };

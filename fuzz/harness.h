@@ -28,6 +28,7 @@
 #include "pelix/host_services.h"
 #include "pelix/platform.h"
 #include "platform/file_system.h"
+#include "platform/format.h"
 
 // Stops the run (a finding for the fuzzer, a failure for the replay) when
 // cond does not hold.
@@ -118,16 +119,7 @@ class FuzzHost final : public HostServices {
   int GetErrorStatus() override { return errorStatus; }
   __attribute__((format(printf, 2, 0))) const char* BuildString(const char* format, va_list args) override {
     m_built.clear();
-    if (format == nullptr) return m_built.c_str();
-    va_list copy;
-    va_copy(copy, args);
-    const int needed = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (needed > 0) {
-      m_built.assign(static_cast<size_t>(needed) + 1, '\0');
-      std::vsnprintf(&m_built[0], m_built.size(), format, args);
-      m_built.resize(static_cast<size_t>(needed));
-    }
+    pelix::platform::AppendFormatV(m_built, format, args);
     return m_built.c_str();
   }
   bool IsPelixTracesEnabled() override { return traces; }

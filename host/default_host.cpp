@@ -6,21 +6,22 @@
 #include <string>
 
 #include "pelix/fault_map_types.h"
+#include "platform/format.h"
 
 namespace pelix {
 namespace {
 
 // Display names of the object types, indexed by MO_Type.
 const char* const kMoTypeNames[] = {
-    "SO CF",  // MO_SO_CF
+    "SO CF",    // MO_SO_CF
     "SO TRXC",  // MO_SO_TRXC
-    "AO TX",  // MO_AO_TX
-    "AO RX",  // MO_AO_RX
-    "AO TS",  // MO_AO_TS
-    "AO TF",  // MO_AO_TF
-    "AO IS",  // MO_AO_IS
-    "AO DP",  // MO_AO_DP
-    "AO CON",  // MO_AO_CON
+    "AO TX",    // MO_AO_TX
+    "AO RX",    // MO_AO_RX
+    "AO TS",    // MO_AO_TS
+    "AO TF",    // MO_AO_TF
+    "AO IS",    // MO_AO_IS
+    "AO DP",    // MO_AO_DP
+    "AO CON",   // MO_AO_CON
     "AO MCTR",  // MO_AO_MCTR
     "Unknown",  // MO_UNKNOWN
 };
@@ -108,8 +109,8 @@ void DefaultHost::DecreaseLevel() {
 }
 
 void DefaultHost::StoreError(int kind, const char* file, int line, const char* text) {
-  m_stored.push_back(Indent() + KindName(kind) + ": " + Safe(text) + "  [" + Safe(file) + ":" +
-                     std::to_string(line) + "]");
+  m_stored.push_back(Indent() + KindName(kind) + ": " + Safe(text) + "  [" + Safe(file) + ":" + std::to_string(line) +
+                     "]");
 }
 
 void DefaultHost::LogError(int kind, const char* file, int line, const char* text) {
@@ -128,16 +129,7 @@ void DefaultHost::LogStoredMessages() {
 
 const char* DefaultHost::BuildString(const char* format, va_list args) {
   m_built.clear();
-  if (format == nullptr) return m_built.c_str();
-  va_list copy;
-  va_copy(copy, args);
-  const int needed = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  if (needed > 0) {
-    m_built.assign(static_cast<size_t>(needed) + 1, '\0');
-    std::vsnprintf(&m_built[0], m_built.size(), format, args);
-    m_built.resize(static_cast<size_t>(needed));
-  }
+  pelix::platform::AppendFormatV(m_built, format, args);
   return m_built.c_str();
 }
 

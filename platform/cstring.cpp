@@ -1,5 +1,7 @@
 #include "pelix/cstring.h"
 
+#include "platform/format.h"
+
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -13,25 +15,6 @@ size_t Clamp(int value, size_t limit) {
 }
 
 int ToPos(size_t pos) { return pos == std::string::npos ? -1 : static_cast<int>(pos); }
-
-// Appends the printf-style expansion of format to out.
-__attribute__((format(printf, 2, 0))) void AppendV(std::string& out, const char* format, va_list args) {
-  if (format == nullptr) return;
-  va_list copy;
-  va_copy(copy, args);
-  char small[256];
-  const int needed = std::vsnprintf(small, sizeof small, format, copy);
-  va_end(copy);
-  if (needed < 0) return;
-  if (static_cast<size_t>(needed) < sizeof small) {
-    out.append(small, static_cast<size_t>(needed));
-    return;
-  }
-  std::string big(static_cast<size_t>(needed) + 1, '\0');
-  std::vsnprintf(&big[0], big.size(), format, args);
-  big.resize(static_cast<size_t>(needed));
-  out += big;
-}
 
 }  // namespace
 
@@ -136,7 +119,7 @@ void CString::Format(const char* format, ...) {
   std::string out;
   va_list args;
   va_start(args, format);
-  AppendV(out, format, args);
+  pelix::platform::AppendFormatV(out, format, args);
   va_end(args);
   m_text.swap(out);
 }
@@ -144,6 +127,6 @@ void CString::Format(const char* format, ...) {
 void CString::AppendFormat(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  AppendV(m_text, format, args);
+  pelix::platform::AppendFormatV(m_text, format, args);
   va_end(args);
 }

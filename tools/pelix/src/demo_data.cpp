@@ -15,11 +15,8 @@ DemoReports LoadDemoReports(const std::string& dataFolder) {
   reports.series = ReadFile(reports.source);
   reports.names = ReadFile(folder + "fault_names.txt");
   // The report to decode on its own: the first one with an active fault.
-  std::istringstream lines(reports.series);
-  std::string line;
-  while (std::getline(lines, line)) {
-    const std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] == '#') continue;
+  for (const auto& content : ContentLines(reports.series)) {
+    const std::string& trimmed = content.second;
     if (reports.first.empty()) reports.first = trimmed;
     if (DecodeReport(ParseHex(trimmed), reports.dataType).active) {
       reports.first = trimmed;

@@ -47,13 +47,7 @@ int ParseMapType(const std::string& text) { return ParseNamed(text, kMapTypeName
 
 std::vector<FaultNameEntry> ParseFaultNames(const std::string& text) {
   std::vector<FaultNameEntry> entries;
-  std::istringstream lines(text);
-  std::string line;
-  int number = 0;
-  while (std::getline(lines, line)) {
-    ++number;
-    const std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] == '#') continue;
+  for (const auto& [number, trimmed] : ContentLines(text)) {
     std::istringstream fields(trimmed);
     std::string mo;
     std::string map;

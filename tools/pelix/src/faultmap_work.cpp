@@ -92,13 +92,7 @@ DecodedReport DecodeReport(const std::vector<unsigned char>& octets, int dataTyp
 TrackResult TrackReports(const std::string& text, int dataType) {
   TrackResult result;
   CFaultMap kept(DataType(dataType));
-  std::istringstream lines(text);
-  std::string line;
-  int number = 0;
-  while (std::getline(lines, line)) {
-    ++number;
-    const std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] == '#') continue;
+  for (const auto& [number, trimmed] : ContentLines(text)) {
     std::vector<unsigned char> octets;
     try {
       octets = ParseHex(trimmed);

@@ -142,6 +142,20 @@ std::string Trim(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
+std::vector<std::pair<int, std::string>> ContentLines(const std::string& text) {
+  std::vector<std::pair<int, std::string>> content;
+  std::istringstream lines(text);
+  std::string line;
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed[0] == '#') continue;
+    content.emplace_back(number, std::move(trimmed));
+  }
+  return content;
+}
+
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
   return text;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -77,6 +78,9 @@ const char* ZcuKindName(int kind);
 // A folder path with exactly one trailing '/'.
 std::string AsFolder(std::string path);
 std::string Trim(const std::string& text);
+// The lines of a text file that carry content, trimmed, with their line
+// numbers (from 1): blank lines and '#' comment lines are left out.
+std::vector<std::pair<int, std::string>> ContentLines(const std::string& text);
 std::string Lower(std::string text);
 
 // --- output ---

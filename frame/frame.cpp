@@ -55,31 +55,14 @@ void ErrorExit(const char* file, int line) {
   host.LogStoredMessages();
 }
 
-namespace {
-
-void TraceV(HostServices& host, const char* file, int line, const char* format, va_list args) {
-  va_list again;
-  va_copy(again, args);
-  host.StoreError(EK_TRACE, file, line, host.BuildString(format, args));
-  if (host.IsPelixTracesEnabled()) host.LogError(EK_TRACE, file, line, host.BuildString(format, again));
-  va_end(again);
-}
-
-}  // namespace
-
 void TraceToHandler(HostServices& host, const char* file, int line, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  TraceV(host, file, line, format, args);
+  host.StoreError(EK_TRACE, file, line, host.BuildString(format, args));
   va_end(args);
-}
-
-void Trace(const char* file, int line, const char* format, ...) {
-  HostServices& host = Host();
-  if (!HandlerExists(host)) return;
-  va_list args;
-  va_start(args, format);
-  TraceV(host, file, line, format, args);
+  if (!host.IsPelixTracesEnabled()) return;
+  va_start(args, format);  // the same text is built again for the log
+  host.LogError(EK_TRACE, file, line, host.BuildString(format, args));
   va_end(args);
 }
 

@@ -88,11 +88,9 @@ void FailedCheck(const char* file, int line, ErrorKind kind, const char* conditi
 bool ErrorAfterCall();
 // Step 5, before the scope closes: raises the unspecified error if none is pending.
 void ErrorExit(const char* file, int line);
-// Step 6: a detailed trace line of kind EK_TRACE. Nothing is formatted when no
-// handler exists.
-void Trace(const char* file, int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
-// Step 6 after ErrorHandlerExists() has answered true (PELIX_TRACE asks it
-// inline, so a trace line costs one call when nobody reads it).
+// Step 6, a detailed trace line of kind EK_TRACE, after ErrorHandlerExists()
+// has answered true: PELIX_TRACE asks it inline, so a trace line costs one
+// call and formats nothing when nobody reads it.
 void TraceToHandler(HostServices& host, const char* file, int line, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 

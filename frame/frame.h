@@ -79,7 +79,7 @@ class TraceScope {
 // run of trace lines (a report dump) is skipped as a whole.
 inline bool TraceMayReachSomeone() {
   HostServices& host = Host();
-  return &host != detail::g_defaultHost || static_cast<DefaultHost&>(host).ErrorHandlerExists();
+  return &host != detail::g_defaultHost || HandlerExists(host);
 }
 
 // Step 3: reports a failed check of kind EK_PRECONDITION or EK_CHECK.

@@ -40,7 +40,7 @@ class CFaultMap {
   CFaultMap(const CFaultMap& other);
   // Same as the reference form; a null pointer is a failed precondition and
   // leaves the object without maps.
-  explicit CFaultMap(const CFaultMap* other);
+  CFaultMap(const CFaultMap* other);  // NOLINT(google-explicit-constructor)
   CFaultMap& operator=(const CFaultMap& other);
   ~CFaultMap();
 

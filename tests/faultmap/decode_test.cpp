@@ -244,7 +244,8 @@ TEST(FaultMapCopy, CopyConstructorsCopyMapsListsAndStamps) {
   const CFaultMap source = MergedMap();
   ASSERT_TRUE(source.IsChanged());
   const Seen from = See(source);
-  for (const Seen& s : {See(CFaultMap(source)), See(CFaultMap(&source))}) {
+  const CFaultMap converted = &source;  // the pointer form converts implicitly
+  for (const Seen& s : {See(CFaultMap(source)), See(CFaultMap(&source)), See(converted)}) {
     EXPECT_EQ(s.valid, 1);
     EXPECT_EQ(s.dataType, OMS_TOLVA_MON_DATATYPE_7);
     EXPECT_EQ(s.mo, (std::vector<int>{3, 3, 1, 2}));

@@ -1,19 +1,14 @@
-// Helpers of the fault map tests: report octets, a plain view of everything a
+// Helpers of the fault map tests: report octets, one line that shows all a
 // CFaultMap holds, its fault text, and a time zone and a name table that last
 // for one scope.
 #pragma once
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdint>
 #include <cstdlib>
-#include <ctime>
 #include <optional>
-#include <ostream>
+#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "pelix/fault_map.h"
@@ -22,167 +17,144 @@
 
 namespace pelix::test {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using Bytes = std::vector<uint8_t>;
 using Strings = std::vector<std::string>;
-using Faults = std::vector<std::pair<FaultMapType, std::vector<int>>>;  // fault numbers set per kind
 constexpr FaultMapType kAllKinds[] = {FM_I1A, FM_I1B, FM_I2A, FM_EC1, FM_EC2, FM_RU};
-
-inline uint8_t Identifier(FaultMapType kind) {
-  static const uint8_t ids[] = {0x23, 0x24, 0x25, 0x14, 0x15, 0x34};
-  return ids[kind];
-}
+constexpr const char* kKindNames[] = {"I1A", "I1B", "I2A", "EC1", "EC2", "RU"};
+constexpr uint8_t kIds[] = {0x23, 0x24, 0x25, 0x14, 0x15, 0x34};
 
 // Map sizes of data type 7, of 5 and 4, of 2 and of any other.
-inline int MapSize(int dataType, FaultMapType kind) {
+inline int MapSize(int dataType, int kind) {
   static const int sizes[4][6] = {
       {13, 13, 17, 3, 9, 13}, {13, 13, 13, 3, 7, 13}, {13, 13, 13, 3, 3, 13}, {7, 7, 7, 3, 3, 7}};
   return sizes[dataType == 7 ? 0 : dataType == 5 || dataType == 4 ? 1 : dataType == 2 ? 2 : 3][kind];
 }
 
-// A map of `size` octets: the identifier, then fault octets with the given faults set.
-inline Bytes MapWith(FaultMapType kind, int size, const std::vector<int>& faults = {}) {
+// A map block of `size` octets: the kind's identifier, then the faults set.
+inline Bytes Block(FaultMapType kind, int size, const std::vector<int>& faults = {}) {
   Bytes map(static_cast<size_t>(size), 0);
-  map[0] = Identifier(kind);
+  map[0] = kIds[kind];
   for (const int f : faults) map.at(static_cast<size_t>(f / 8 + 1)) |= static_cast<uint8_t>(1U << (f % 8));
   return map;
 }
 
-// The map of `kind` a data type's report carries when `faults` lists its set bits.
-inline Bytes MapOf(int dataType, FaultMapType kind, const Faults& faults) {
-  for (const auto& entry : faults) {
-    if (entry.first == kind) return MapWith(kind, MapSize(dataType, kind), entry.second);
-  }
-  return MapWith(kind, MapSize(dataType, kind));
-}
-
 struct Stamp {
-  uint8_t mapType, faultNo;
+  int kind, faultNo;
   uint32_t seconds;
-  bool operator==(const Stamp& o) const { return mapType == o.mapType && faultNo == o.faultNo && seconds == o.seconds; }
 };
-inline void PrintTo(const Stamp& s, std::ostream* os) {
-  *os << int(s.mapType) << '/' << int(s.faultNo) << '@' << s.seconds;
-}
 
-inline void PutDword(std::string& out, uint32_t value) {
+inline void Put32(std::string& out, uint32_t value) {
   for (const int shift : {24, 16, 8, 0}) out += static_cast<char>(value >> shift);
 }
 
-// A report: MO header, an area made of the blocks and, when withTail, the
-// report time, the count and the entries.
-struct ReportShape {
-  std::vector<Bytes> blocks = {};
-  bool withTail = false;
-  uint32_t reportTime = 0;
-  std::vector<Stamp> stamps = {};
-  uint8_t moClass = 3, moInstance = 3, moAssociatedSO = 1, moState = 2;
-
-  ReportShape& Mo(int moClass_, int instance, int associatedSO, int state) {
-    moClass = uint8_t(moClass_), moInstance = uint8_t(instance), moAssociatedSO = uint8_t(associatedSO);
-    moState = uint8_t(state);
-    return *this;
-  }
-  std::string Build() const {
-    std::string area;
-    for (const Bytes& block : blocks) area.append(block.begin(), block.end());
-    std::string out = {char(moClass), char(moInstance), char(moAssociatedSO), char(moState), char(area.size())};
-    out += area;
-    if (!withTail) return out;
-    PutDword(out, reportTime);
-    out += static_cast<char>(stamps.size());
-    for (const Stamp& s : stamps) {
-      out += {char(s.mapType), char(s.faultNo)};
-      PutDword(out, s.seconds);
-    }
-    return out;
-  }
-};
+// A report of the object header `mo` and the blocks, with a tail (report
+// time, count, entries) when time >= 0.
+inline std::string Rpt(const std::vector<Bytes>& blocks, long long time = -1, const std::vector<Stamp>& stamps = {},
+                       const std::string& mo = {3, 3, 1, 2}) {
+  std::string area;
+  for (const Bytes& block : blocks) area.append(block.begin(), block.end());
+  std::string out = mo + static_cast<char>(area.size()) + area;
+  if (time < 0) return out;
+  Put32(out, static_cast<uint32_t>(time));
+  out += static_cast<char>(stamps.size());
+  for (const Stamp& s : stamps) out += std::string{char(s.kind), char(s.faultNo)}, Put32(out, s.seconds);
+  return out;
+}
 
 inline CFaultMap Decode(const std::string& report, int dataType) {
   return CFaultMap(report.data(), static_cast<unsigned char>(report.size()),
                    static_cast<OMS_tolva_mon_datatype_type>(dataType));
 }
 
-// Everything a CFaultMap holds, in plain types.
-struct Seen {
-  int valid, dataType;
-  std::vector<int> mo;  // class, instance, associated SO, state
-  bool changed;
-  uint32_t reportTime;
-  std::vector<Stamp> stamps = {};
-  std::array<Bytes, 6> maps = {}, raised = {}, ceased = {};  // by FaultMapType
-};
+// A report of TS 3-1 with every kind of the data type's sizes, the faults
+// given as "I1A:0,2 EC1:4", and a tail for the data types with time stamps.
+inline CFaultMap Report(int dataType, const std::string& faults, int state = 2, uint32_t time = 0,
+                        const std::vector<Stamp>& stamps = {}) {
+  std::vector<Bytes> blocks;
+  for (const FaultMapType kind : kAllKinds) {
+    std::vector<int> set;
+    const size_t at = (" " + faults).find(std::string(" ") + kKindNames[kind] + ":");
+    if (at != std::string::npos) {
+      std::istringstream numbers(faults.substr(at + std::string(kKindNames[kind]).size() + 1));
+      for (int n = 0; numbers >> n;) set.push_back(n), numbers.ignore(1, ',');
+    }
+    blocks.push_back(Block(kind, MapSize(dataType, kind), set));
+  }
+  const bool tail = dataType == 5 || dataType == 7;
+  return Decode(Rpt(blocks, tail ? static_cast<long long>(time) : -1LL, stamps, {3, 3, 1, char(state)}), dataType);
+}
+
+inline std::string Join(const Strings& parts, const char* separator = "|") {
+  std::string out;
+  for (const std::string& part : parts) out += (out.empty() ? "" : separator) + part;
+  return out;
+}
 
 class FaultMapAccess {
  public:
-  static Bytes ToBytes(const CByteArray& array) { return Bytes(array.begin(), array.end()); }
-  static CByteArray ToArray(const Bytes& bytes) {
-    CByteArray array;
-    for (const uint8_t b : bytes) array.Add(b);
-    return array;
-  }
-  static Seen See(const CFaultMap& m) {
-    Seen s{m.m_dataValid,
-           m.m_dataType,
-           {m.m_moClass, m.m_moInstance, m.m_moAssociatedSO, m.m_moState},
-           m.m_changed,
-           m.m_reportTime};
-    for (const TimeStamps& t : m.m_timeStamps) s.stamps.push_back({t.mapType, t.faultNo, t.seconds});
-    for (const FaultMapType kind : kAllKinds) {
-      s.maps[kind] = ToBytes(m.Map(kind));
-      s.raised[kind] = ToBytes(m.RaisedList(kind));
-      s.ceased[kind] = ToBytes(m.CeasedList(kind));
-    }
-    return s;
-  }
   static CByteArray& MapRef(CFaultMap& m, FaultMapType kind) { return m.Map(kind); }
-  static void SetChanged(CFaultMap& m, bool changed) { m.m_changed = changed; }
   static void SetMo(CFaultMap& m, int moClass, int instance, int associatedSO) {
     m.m_moClass = char(moClass), m.m_moInstance = char(instance), m.m_moAssociatedSO = char(associatedSO);
   }
-  // BuildMap into `bits` as it stands.
-  static void BuildMap(const Bytes& list, Bytes& bits, int size) {
-    CByteArray bitMap = ToArray(bits);
-    CFaultMap().BuildMap(ToArray(list), bitMap, size);
-    bits = ToBytes(bitMap);
+  // "v1 mo3/3/1/2 t0", the time stamps as " @kind/fault=seconds", per kind
+  // its set faults, raised (+) and ceased (-) lists as "I1A:0,2 +I1A:2",
+  // a size other than the data type's as "I1A#7", a wrong identifier as
+  // "I1A!153", and " changed" after a merge that changed a bit.
+  static std::string Show(const CFaultMap& m) {
+    std::ostringstream out;
+    out << 'v' << m.m_dataValid << " mo" << int(m.m_moClass) << '/' << int(m.m_moInstance) << '/'
+        << int(m.m_moAssociatedSO) << '/' << int(m.m_moState) << " t" << m.m_reportTime;
+    for (const TimeStamps& t : m.m_timeStamps)
+      out << " @" << int(t.mapType) << '/' << int(t.faultNo) << '=' << t.seconds;
+    for (const FaultMapType kind : kAllKinds) {
+      const CByteArray& map = m.Map(kind);
+      if (map.GetSize() != MapSize(m.m_dataType, kind)) out << ' ' << kKindNames[kind] << '#' << map.GetSize();
+      if (!map.IsEmpty() && map[0] != kIds[kind]) out << ' ' << kKindNames[kind] << '!' << int(map[0]);
+      std::vector<int> set;
+      for (int i = 8; i < map.GetSize() * 8; ++i) {
+        if ((map[i / 8] >> (i % 8) & 1) != 0) set.push_back(i - 8);
+      }
+      out << List(" ", kind, set) << List(" +", kind, {m.RaisedList(kind).begin(), m.RaisedList(kind).end()})
+          << List(" -", kind, {m.CeasedList(kind).begin(), m.CeasedList(kind).end()});
+    }
+    return out.str() + (m.m_changed ? " changed" : "");
   }
-  static Bytes GetFaultNoList(const Bytes& bitMap) {
-    CByteArray list;
-    CFaultMap().GetFaultNoList(ToArray(bitMap), list);
-    return ToBytes(list);
+  static std::string List(const char* lead, FaultMapType kind, const std::vector<int>& numbers) {
+    if (numbers.empty()) return "";
+    std::string out;
+    for (const int n : numbers) out += (out.empty() ? "" : ",") + std::to_string(n);
+    return lead + std::string(kKindNames[kind]) + ":" + out;
   }
-  static bool HasFault(const Bytes& map) { return CFaultMap().HasFault(ToArray(map)); }
-  static MO_Type MoType(const CFaultMap& m) { return m.GetMO_Type(); }
+  static std::string Lists(const Bytes& list, int size, bool toMap) {  // BuildMap, or GetFaultNoList
+    CByteArray in, out;
+    for (const uint8_t b : list) in.Add(b);
+    for (int i = 0; i < 3; ++i) out.Add(0xAA);
+    toMap ? CFaultMap().BuildMap(in, out, size) : CFaultMap().GetFaultNoList(in, out);
+    std::string text;
+    for (const BYTE b : out) text += std::to_string(b) + " ";
+    return text;
+  }
+  static bool HasFault(const Bytes& map) {
+    CByteArray array;
+    for (const uint8_t b : map) array.Add(b);
+    return CFaultMap().HasFault(array);
+  }
   static std::string MoId(const CFaultMap& m) {
     CString id;
     m.GetMO_Id(id);
-    return id.str();
+    return std::to_string(m.GetMO_Type()) + " " + id.str();
   }
 };
 
-inline Seen See(const CFaultMap& map) { return FaultMapAccess::See(map); }
+inline std::string Show(const CFaultMap& map) { return FaultMapAccess::Show(map); }
 
-// A decoded report of the timeslot object 3-1 carrying every kind, with the
-// given faults; a tail for the data types with time stamps.
-inline CFaultMap Report(int dataType, const Faults& faults, uint32_t reportTime = 0,
-                        const std::vector<Stamp>& stamps = {}, uint8_t state = 2) {
-  ReportShape shape{{}, dataType == 5 || dataType == 7, reportTime, stamps};
-  shape.moState = state;
-  for (const FaultMapType kind : kAllKinds) shape.blocks.push_back(MapOf(dataType, kind, faults));
-  CFaultMap map = Decode(shape.Build(), dataType);
-  EXPECT_EQ(See(map).valid, 1);
-  return map;
-}
-
-// The fault text of a map: its lines and the fields of its items.
+// The fault text of a map: its lines, and per item "type|title|id|name".
 struct Text {
-  Strings lines, types, titles, ids, names;
-  // The lines without their time text and the blank after it.
-  Strings Tails() const {
-    Strings tails;
-    for (const std::string& line : lines) tails.push_back(line.size() > 20 ? line.substr(20) : std::string());
+  Strings lines, items;
+  // The lines without their time text.
+  std::string Tails() const {
+    std::string tails;
+    for (const std::string& line : lines) tails += (tails.empty() ? "" : "|") + line.substr(line.size() > 20 ? 20 : 0);
     return tails;
   }
 };
@@ -195,27 +167,23 @@ inline Text FaultText(const CFaultMap& map) {
   Text text;
   for (const CString& line : lines) text.lines.push_back(line.str());
   for (FaultMapItem* item : items) {
-    text.types.push_back(item->moTypeText.str());
-    text.titles.push_back(item->mapTitle.str());
-    text.ids.push_back(item->faultId.str());
-    text.names.push_back(item->faultName.str());
+    text.items.push_back(
+        Join({item->moTypeText.str(), item->mapTitle.str(), item->faultId.str(), item->faultName.str()}));
     delete item;
   }
-  EXPECT_EQ(text.lines.size(), text.ids.size());
+  EXPECT_EQ(text.lines.size(), text.items.size());
   return text;
 }
 
 // A recording host with an error handler present.
 struct HandlerHost : RecordingHost {
   HandlerHost() { handlerExists = true; }
+  std::string Scopes() const {
+    Strings scopes;
+    for (const HostCall& call : CallsNamed("StoreEnter")) scopes.push_back(call.text);
+    return Join(scopes);
+  }
 };
-
-// The scopes opened on a host, in order.
-inline Strings Scopes(const RecordingHost& host) {
-  Strings scopes;
-  for (const HostCall& call : host.CallsNamed("StoreEnter")) scopes.push_back(call.text);
-  return scopes;
-}
 
 // Sets TZ for its lifetime and restores the earlier setting afterwards.
 struct ScopedTimeZone {
@@ -227,30 +195,20 @@ struct ScopedTimeZone {
   std::optional<std::string> m_old;
 };
 
-inline bool DaylightSavingNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local.tm_isdst > 0;
-}
-
 // Creates the fault name table if there is none and deletes it again at the
 // end, so that every test leaves the singleton as it found it.
 struct ScopedNameTable {
-  ScopedNameTable() = default;
-  ScopedNameTable(const ScopedNameTable&) = delete;
   ~ScopedNameTable() {
     if (m_made) delete m_table;
   }
   CTableOfMonitorRptInTxt* operator->() const { return m_table; }
+  void Store(MO_Type type, FaultMapType kind, const Strings& names) const {
+    CArray<CString, CString> list;
+    for (const std::string& name : names) list.Add(CString(name));
+    m_table->StoreMonitorRpt(type, kind, list);
+  }
   const bool m_made = CTableOfMonitorRptInTxt::Get() == nullptr;
   CTableOfMonitorRptInTxt* const m_table = CTableOfMonitorRptInTxt::Create();
 };
-
-inline CArray<CString, CString> Names(const Strings& names) {
-  CArray<CString, CString> list;
-  for (const std::string& name : names) list.Add(CString(name));
-  return list;
-}
 
 }  // namespace pelix::test

@@ -1,242 +1,136 @@
 // The exact host-call sequences of the trace frame.
 #include "frame/frame.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "pelix/platform.h"
 #include "tests/support/recording_host.h"
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using pelix::test::RecordingHost;
 
 namespace {
 
-std::vector<std::string> g_boxes;
-void RecordBox(const char* text) { g_boxes.emplace_back(text); }
+std::string g_boxes;
+void RecordBox(const char* text) { g_boxes += text; }
 
-class FrameTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    g_boxes.clear();
-    m_previousBox = SetMessageBoxHandler(RecordBox);
-  }
-  void TearDown() override { SetMessageBoxHandler(m_previousBox); }
+std::string Names(const RecordingHost& host) {
+  std::string names;
+  for (const std::string& name : host.Names()) names += (names.empty() ? "" : " ") + name;
+  return names;
+}
 
-  RecordingHost host;
-
- private:
-  MessageBoxHandler m_previousBox = nullptr;
-};
-
-// An operation with a scope and nothing else.
 void PlainOperation() { PELIX_SCOPE("CTest::PlainOperation()"); }
-
-// An operation that fails a precondition.
 int FailingOperation() {
   PELIX_SCOPE("CTest::FailingOperation()");
-  PELIX_FAILED_CHECK(EK_PRECONDITION, "m_list != NULL");
-  PELIX_ERROR_EXIT();
+  PELIX_FAIL(EK_PRECONDITION, "m_list != NULL");
   return -1;
 }
-
-// An operation that checks after a call and exits when an error is pending.
 int CheckingOperation() {
-  PELIX_SCOPE("CTest::CheckingOperation()");
-  if (PELIX_ERROR_AFTER_CALL()) {
-    PELIX_ERROR_EXIT();
-    return -1;
-  }
+  if (PELIX_ERROR_AFTER_CALL()) return -1;
   return 1;
 }
+void BareErrorExit() { PELIX_ERROR_EXIT(); }
+void Trace() { PELIX_TRACE("  Octet %d = %d (%#x)", 1, -128, -128); }
 
-// An operation whose error exit is reached without a report.
-void BareErrorExit() {
-  PELIX_SCOPE("CTest::BareErrorExit()");
-  PELIX_ERROR_EXIT();
+TEST(Frame, HostCallSequences) {
+  const std::string open = "ErrorHandlerExists StoreEnter IncreaseLevel GetErrorHandlerType";
+  const std::string close = "ErrorHandlerExists StoreReturn DecreaseLevel GetErrorHandlerType";
+  struct Row {
+    const char* name;
+    bool handler;
+    int type, typeAfterwards;  // -1: the handler is removed after the first answer
+    int status;
+    void (*operation)();
+    std::string calls, boxes = "";
+  };
+  // clang-format off
+  const Row rows[] = {
+      {"no handler: two calls", false, 2, 2, 0, PlainOperation, "ErrorHandlerExists ErrorHandlerExists"},
+      {"handler type 2", true, 2, 2, 0, PlainOperation, open + " " + close},
+      {"type 1 throughout shows nothing", true, 1, 1, 0, PlainOperation, open + " " + close},
+      {"type changing from 1 shows the scope", true, 1, 3, 0, PlainOperation, open + " " + close,
+       "CTest::PlainOperation()"},
+      {"type changing to 1 shows nothing", true, 2, 1, 0, PlainOperation, open + " " + close},
+      {"handler removed before the close", true, 1, -1, 0, PlainOperation, open + " ErrorHandlerExists"},
+      {"failed check", true, 2, 2, 0, [] { FailingOperation(); },
+       open + " ErrorHandlerExists RaiseError LogError LogStoredMessages ErrorHandlerExists GetErrorStatus " + close},
+      {"failed check without handler", false, 2, 2, 0, [] { FailingOperation(); },
+       "ErrorHandlerExists ErrorHandlerExists ErrorHandlerExists ErrorHandlerExists"},
+      {"check after a call, nothing pending", true, 2, 2, 0, [] { EXPECT_EQ(CheckingOperation(), 1); },
+       "GetErrorStatus"},
+      {"pending, but no handler", false, 2, 2, 1, [] { EXPECT_EQ(CheckingOperation(), 1); },
+       "GetErrorStatus ErrorHandlerExists"},
+      {"pending with a handler", true, 2, 2, 1, [] { EXPECT_EQ(CheckingOperation(), -1); },
+       "GetErrorStatus ErrorHandlerExists"},
+      {"error exit, nothing pending", true, 2, 2, 0, BareErrorExit,
+       "ErrorHandlerExists GetErrorStatus RaiseError LogError LogStoredMessages"},
+      {"error exit, already pending", true, 2, 2, 1, BareErrorExit, "ErrorHandlerExists GetErrorStatus"},
+      {"trace line", true, 2, 2, 0, Trace, "ErrorHandlerExists BuildString StoreError IsPelixTracesEnabled"},
+      {"trace line without handler", false, 2, 2, 0, Trace, "ErrorHandlerExists"},
+  };
+  // clang-format on
+  for (const Row& row : rows) {
+    g_boxes.clear();
+    const MessageBoxHandler previous = SetMessageBoxHandler(RecordBox);
+    RecordingHost host;
+    host.handlerExists = row.handler, host.handlerType = row.type, host.errorStatus = row.status;
+    const int afterwards = row.typeAfterwards;
+    host.onHandlerType = [afterwards](RecordingHost& h) {
+      afterwards < 0 ? void(h.handlerExists = false) : void(h.handlerType = afterwards);
+    };
+    row.operation();
+    EXPECT_EQ(Names(host), row.calls) << row.name;
+    EXPECT_EQ(g_boxes, row.boxes) << row.name;
+    SetMessageBoxHandler(previous);
+  }
 }
 
-TEST_F(FrameTest, NoHandlerCostsTwoCalls) {
-  PlainOperation();
-  EXPECT_THAT(host.Names(), ElementsAre("ErrorHandlerExists", "ErrorHandlerExists"));
-  EXPECT_THAT(g_boxes, IsEmpty());
-}
-
-TEST_F(FrameTest, HandlerTypeTwoMakesNoRecord) {
+TEST(Frame, TextsFilesAndRecords) {
+  RecordingHost host;
   host.handlerExists = true;
-  host.handlerType = 2;
-  PlainOperation();
-  EXPECT_THAT(host.Names(),
-              ElementsAre("ErrorHandlerExists", "StoreEnter", "IncreaseLevel", "GetErrorHandlerType",
-                          "ErrorHandlerExists", "StoreReturn", "DecreaseLevel", "GetErrorHandlerType"));
-  EXPECT_EQ(host.calls[1].text, "CTest::PlainOperation()");
-  EXPECT_EQ(host.calls[1].file, "tests/frame/frame_test.cpp");
-  EXPECT_THAT(g_boxes, IsEmpty());
-}
-
-TEST_F(FrameTest, HandlerTypeOneThroughoutShowsNothing) {
-  host.handlerExists = true;
+  EXPECT_EQ(FailingOperation(), -1);  // a failed precondition is reported once, without the unspecified error
+  EXPECT_EQ(host.CallsNamed("StoreEnter")[0].text + "@" + host.CallsNamed("StoreEnter")[0].file,
+            "CTest::FailingOperation()@tests/frame/frame_test.cpp");
+  EXPECT_EQ(host.Texts("RaiseError", -1), std::vector<std::string>{"m_list != NULL"});
+  EXPECT_EQ(host.Texts("LogError", EK_PRECONDITION), std::vector<std::string>{"m_list != NULL"});
+  EXPECT_TRUE(host.Texts("LogError", EK_UNSPECIFIED).empty());
+  host.Clear(), host.errorStatus = 0;
+  BareErrorExit();
+  EXPECT_EQ(host.Texts("LogError", EK_UNSPECIFIED), std::vector<std::string>{""});
+  EXPECT_EQ(host.errorStatus, 1);
+  host.Clear(), host.pelixTraces = true;
+  Trace();  // logged, built again, with detailed traces only
+  EXPECT_EQ(Names(host), "ErrorHandlerExists BuildString StoreError IsPelixTracesEnabled BuildString LogError");
+  EXPECT_EQ(host.Texts("StoreError", EK_TRACE), std::vector<std::string>{"  Octet 1 = -128 (0xffffff80)"});
+  EXPECT_EQ(host.Texts("LogError", EK_TRACE), host.Texts("StoreError", EK_TRACE));
   host.handlerType = 1;
   {
-    pelix::frame::TraceScope scope("f.cpp", 7, "CTest::Record()");
+    pelix::frame::TraceScope scope("f.cpp", 7, std::string(150, 'x').c_str());
     ASSERT_NE(scope.Record(), nullptr);
     EXPECT_EQ(scope.Record()[0], 1);
-    EXPECT_STREQ(scope.Record() + 1, "CTest::Record()");
+    EXPECT_EQ(std::strlen(scope.Record() + 1), 99U);  // the name is cut to the record
   }
-  EXPECT_THAT(g_boxes, IsEmpty());
-  EXPECT_EQ(host.CallsNamed("GetErrorHandlerType").size(), 2U);
-}
-
-TEST_F(FrameTest, HandlerTypeChangingFromOneShowsTheScopeName) {
-  host.handlerExists = true;
-  host.handlerType = 1;
-  host.onHandlerType = [](RecordingHost& h) { h.handlerType = 3; };
-  PlainOperation();
-  EXPECT_THAT(g_boxes, ElementsAre("CTest::PlainOperation()"));
-}
-
-TEST_F(FrameTest, HandlerTypeChangingToOneShowsNothing) {
-  host.handlerExists = true;
-  host.handlerType = 2;
-  host.onHandlerType = [](RecordingHost& h) { h.handlerType = 1; };
-  PlainOperation();
-  EXPECT_THAT(g_boxes, IsEmpty());
-}
-
-TEST_F(FrameTest, HandlerRemovedBeforeCloseReleasesTheRecordSilently) {
-  host.handlerExists = true;
-  host.handlerType = 1;
-  host.onHandlerType = [](RecordingHost& h) { h.handlerExists = false; };
-  PlainOperation();
-  EXPECT_THAT(host.Names(),
-              ElementsAre("ErrorHandlerExists", "StoreEnter", "IncreaseLevel", "GetErrorHandlerType",
-                          "ErrorHandlerExists"));
-  EXPECT_THAT(g_boxes, IsEmpty());
-}
-
-TEST_F(FrameTest, LongScopeNameIsCutToTheRecord) {
-  host.handlerExists = true;
-  host.handlerType = 1;
-  const std::string name(150, 'x');
-  pelix::frame::TraceScope scope("f.cpp", 1, name.c_str());
-  ASSERT_NE(scope.Record(), nullptr);
-  EXPECT_EQ(std::strlen(scope.Record() + 1), 99U);
-}
-
-TEST_F(FrameTest, FailedPreconditionReportsOnceWithoutUnspecifiedError) {
-  host.handlerExists = true;
-  EXPECT_EQ(FailingOperation(), -1);
-  EXPECT_EQ(host.CallsNamed("RaiseError").size(), 1U);
-  EXPECT_EQ(host.CallsNamed("RaiseError")[0].text, "m_list != NULL");
-  EXPECT_THAT(host.Texts("LogError", EK_PRECONDITION), ElementsAre("m_list != NULL"));
-  EXPECT_THAT(host.Texts("LogError", EK_UNSPECIFIED), IsEmpty());
-  EXPECT_EQ(host.CallsNamed("LogStoredMessages").size(), 1U);
-  EXPECT_THAT(host.Names(), ElementsAre("ErrorHandlerExists", "StoreEnter", "IncreaseLevel", "GetErrorHandlerType",
-                                        "ErrorHandlerExists", "RaiseError", "LogError", "LogStoredMessages",
-                                        "ErrorHandlerExists", "GetErrorStatus", "ErrorHandlerExists",
-                                        "StoreReturn", "DecreaseLevel", "GetErrorHandlerType"));
-}
-
-TEST_F(FrameTest, FailedCheckWithoutHandlerReportsNothing) {
-  EXPECT_EQ(FailingOperation(), -1);
-  EXPECT_TRUE(host.CallsNamed("RaiseError").empty());
-  EXPECT_TRUE(host.CallsNamed("GetErrorStatus").empty());
-}
-
-TEST_F(FrameTest, ErrorExitWithNothingPendingRaisesTheUnspecifiedError) {
-  host.handlerExists = true;
-  BareErrorExit();
-  EXPECT_THAT(host.Texts("LogError", EK_UNSPECIFIED), ElementsAre(""));
-  ASSERT_EQ(host.CallsNamed("RaiseError").size(), 1U);
-  EXPECT_EQ(host.CallsNamed("RaiseError")[0].text, "");
-  EXPECT_EQ(host.errorStatus, 1);
-}
-
-TEST_F(FrameTest, CheckAfterCallAsksStatusFirstAndHandlerOnlyWhenPending) {
-  EXPECT_EQ(CheckingOperation(), 1);
-  EXPECT_THAT(host.Names(), ElementsAre("ErrorHandlerExists", "GetErrorStatus", "ErrorHandlerExists"));
-
   host.Clear();
-  host.errorStatus = 1;  // pending, but no handler: the answer is ignored
-  EXPECT_EQ(CheckingOperation(), 1);
-  EXPECT_THAT(host.Names(),
-              ElementsAre("ErrorHandlerExists", "GetErrorStatus", "ErrorHandlerExists", "ErrorHandlerExists"));
-
-  host.Clear();
-  host.handlerExists = true;  // pending with a handler: error exit, nothing more raised
-  EXPECT_EQ(CheckingOperation(), -1);
-  EXPECT_TRUE(host.CallsNamed("RaiseError").empty());
-}
-
-TEST_F(FrameTest, TraceLineIsStoredAndLoggedOnlyWithDetailedTraces) {
-  host.handlerExists = true;
-  PELIX_TRACE("  Octet %d = %d (%#x)", 1, -128, -128);
-  EXPECT_THAT(host.Texts("StoreError", EK_TRACE), ElementsAre("  Octet 1 = -128 (0xffffff80)"));
-  EXPECT_TRUE(host.CallsNamed("LogError").empty());
-
-  host.Clear();
-  host.pelixTraces = true;
-  PELIX_TRACE("MO FAULT MAP REPORT");
-  EXPECT_THAT(host.Names(), ElementsAre("ErrorHandlerExists", "BuildString", "StoreError", "IsPelixTracesEnabled",
-                                        "BuildString", "LogError"));
-  EXPECT_THAT(host.Texts("LogError", EK_TRACE), ElementsAre("MO FAULT MAP REPORT"));
-}
-
-TEST_F(FrameTest, TraceLineWithoutHandlerFormatsNothing) {
-  PELIX_TRACE("%s", "never built");
-  EXPECT_THAT(host.Names(), ElementsAre("ErrorHandlerExists"));
-}
-
-TEST_F(FrameTest, ScopesNestAndLevelsBalance) {
-  host.handlerExists = true;
-  {
-    PELIX_SCOPE("Outer()");
-    PlainOperation();
-  }
-  EXPECT_EQ(host.CallsNamed("IncreaseLevel").size(), 2U);
-  EXPECT_EQ(host.CallsNamed("DecreaseLevel").size(), 2U);
-  const auto enters = host.CallsNamed("StoreEnter");
-  ASSERT_EQ(enters.size(), 2U);
-  EXPECT_EQ(enters[0].text, "Outer()");
-  EXPECT_EQ(enters[1].text, "CTest::PlainOperation()");
-}
-
-TEST_F(FrameTest, ExceptionPassesThroughWithoutClosingTheScope) {
-  host.handlerExists = true;
-  host.handlerType = 1;
+  // An exception passes through without closing the scope.
   EXPECT_THROW(
       {
         PELIX_SCOPE("CTest::Throwing()");
         throw std::invalid_argument("index");
       },
       std::invalid_argument);
-  EXPECT_TRUE(host.CallsNamed("StoreReturn").empty());
-  EXPECT_TRUE(host.CallsNamed("DecreaseLevel").empty());
-  EXPECT_THAT(g_boxes, IsEmpty());
+  EXPECT_EQ(Names(host), "ErrorHandlerExists StoreEnter IncreaseLevel GetErrorHandlerType");
 }
 
-TEST(ServiceResultTest, NamesAndValues) {
-  EXPECT_EQ(SR_OK, 0);
-  EXPECT_EQ(SR_INVALID_DATA, 11);
-  EXPECT_EQ(SR_FAILED, 25);
-  EXPECT_EQ(SR_FILE_OPEN_FAILED, 26);
-  EXPECT_EQ(SR_NOTHING_TO_COPY, 28);
-  EXPECT_EQ(SR_NO_SPACE, 40);
+TEST(Frame, ServiceResultNames) {
   EXPECT_STREQ(ServiceResultName(SR_NO_SPACE), "SR_NO_SPACE");
   EXPECT_STREQ(ServiceResultName(static_cast<ServiceResult>(12)), "SR_UNKNOWN");
 }
 
-}  // namespace
-
-namespace {
-
-TEST(TraceRunTest, SkippedOnlyWhenTheBuiltInHostHasNoHandler) {
+TEST(Frame, TraceRunIsSkippedOnlyWhenTheBuiltInHostHasNoHandler) {
   pelix::DefaultHost& builtIn = pelix::GetDefaultHost();
   builtIn.SetErrorHandler(false);
   EXPECT_FALSE(pelix::frame::TraceMayReachSomeone());

@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <cstdarg>
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +21,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "pelix/cstring.h"
 #include "pelix/host_services.h"
@@ -32,10 +30,7 @@
 
 // Stops the run (a finding for the fuzzer, a failure for the replay) when
 // cond does not hold.
-#define FUZZ_CHECK(cond)                                         \
-  do {                                                           \
-    if (!(cond)) ::pelix::fuzz::Fail(__FILE__, __LINE__, #cond); \
-  } while (0)
+#define FUZZ_CHECK(cond) ((cond) ? void() : ::pelix::fuzz::Fail(__FILE__, __LINE__, #cond))
 
 namespace pelix::fuzz {
 
@@ -50,26 +45,19 @@ namespace pelix::fuzz {
 class Input {
  public:
   Input(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-
   bool Empty() const { return m_position >= m_size; }
   size_t Left() const { return m_size - m_position; }
-
   uint8_t Byte() { return m_position < m_size ? m_data[m_position++] : 0; }
-  int32_t Int32() {
+  int32_t Int32() {  // most significant octet first
     uint32_t value = 0;
     for (int i = 0; i < 4; ++i) value = (value << 8) | Byte();
     return static_cast<int32_t>(value);
   }
   // A text of at most maxLength bytes, its length given by one byte.
-  std::string Text(size_t maxLength = 255) {
-    size_t length = Byte();
-    if (length > maxLength) length = maxLength;
-    return Bytes(length);
-  }
+  std::string Text(size_t maxLength = 255) { return Bytes(std::min<size_t>(Byte(), maxLength)); }
   std::string Bytes(size_t count) {
-    if (count > Left()) count = Left();
-    std::string out(reinterpret_cast<const char*>(m_data + m_position), count);
-    m_position += count;
+    const std::string out(reinterpret_cast<const char*>(m_data + m_position), std::min(count, Left()));
+    m_position += out.size();
     return out;
   }
   std::string Rest() { return Bytes(Left()); }
@@ -90,31 +78,21 @@ class FuzzHost final : public HostServices {
   bool traces = false;
   int errorStatus = 0;
   long level = 0;
+  int messageBoxes = 0;
   unsigned long long diskSize = 1ULL << 30;
 
   bool ErrorHandlerExists() override { return handler; }
   int GetErrorHandlerType() override { return handlerType; }
-  void StoreEnter(const char* file, int /*line*/, const char* scope) override {
-    FUZZ_CHECK(file != nullptr && scope != nullptr);
-    // Scope names fit the 100 bytes of a scope record.
-    FUZZ_CHECK(std::strlen(scope) < 100);
+  // Scope names fit the 100 bytes of a scope record.
+  void StoreEnter(const char* file, int, const char* scope) override {
+    FUZZ_CHECK(file != nullptr && scope != nullptr && std::strlen(scope) < 100);
   }
-  void StoreReturn(const char* file, int /*line*/) override { FUZZ_CHECK(file != nullptr); }
+  void StoreReturn(const char* file, int) override { FUZZ_CHECK(file != nullptr); }
   void IncreaseLevel() override { ++level; }
-  void DecreaseLevel() override {
-    --level;
-    FUZZ_CHECK(level >= 0);
-  }
-  void StoreError(int /*kind*/, const char* file, int /*line*/, const char* text) override {
-    FUZZ_CHECK(file != nullptr && text != nullptr);
-  }
-  void LogError(int /*kind*/, const char* file, int /*line*/, const char* text) override {
-    FUZZ_CHECK(file != nullptr && text != nullptr);
-  }
-  void RaiseError(const char* text) override {
-    FUZZ_CHECK(text != nullptr);
-    errorStatus = 1;
-  }
+  void DecreaseLevel() override { FUZZ_CHECK(--level >= 0); }
+  void StoreError(int, const char* file, int, const char* text) override { FUZZ_CHECK(file && text); }
+  void LogError(int, const char* file, int, const char* text) override { FUZZ_CHECK(file && text); }
+  void RaiseError(const char* text) override { FUZZ_CHECK(text != nullptr), errorStatus = 1; }
   void LogStoredMessages() override {}
   int GetErrorStatus() override { return errorStatus; }
   __attribute__((format(printf, 2, 0))) const char* BuildString(const char* format, va_list args) override {
@@ -123,93 +101,52 @@ class FuzzHost final : public HostServices {
     return m_built.c_str();
   }
   bool IsPelixTracesEnabled() override { return traces; }
-  CString ID_ToText(int id, CabinetType /*cabinet*/) override {
-    CString text;
-    text.Format("MO type %d", id);
-    return text;
-  }
-  int DisplayUserInfo(const char* text, int /*style*/, int /*second*/, bool /*flag*/) override {
-    FUZZ_CHECK(text != nullptr);
-    return 0;
-  }
-  unsigned long long GetDiskSize(const char* path) override {
-    FUZZ_CHECK(path != nullptr);
-    return diskSize;
-  }
+  CString ID_ToText(int id, CabinetType) override { return CString("MO type " + std::to_string(id)); }
+  int DisplayUserInfo(const char* text, int, int, bool) override { return FUZZ_CHECK(text != nullptr), 0; }
+  unsigned long long GetDiskSize(const char* path) override { return FUZZ_CHECK(path != nullptr), diskSize; }
 
  private:
   std::string m_built;
 };
 
-inline int& MessageBoxCount() {
-  static int count = 0;
-  return count;
-}
-
-inline void CountMessageBox(const char* text) {
-  FUZZ_CHECK(text != nullptr);
-  ++MessageBoxCount();
-}
-
 inline FuzzHost& Host() {
   static FuzzHost* host = [] {
     auto* made = new FuzzHost();
     SetHostServices(made);
-    SetMessageBoxHandler(CountMessageBox);
+    SetMessageBoxHandler([](const char* text) { FUZZ_CHECK(text != nullptr), ++Host().messageBoxes; });
     return made;
   }();
   return *host;
 }
 
-// Sets the host up for one input from its host byte:
-// bit 0 handler installed, bit 1 detailed traces, bit 2 handler type 1,
-// bit 3 an error already pending.
+// Sets the host up for one input from its host byte: bit 0 handler
+// installed, bit 1 detailed traces, bit 2 handler type 1, bit 3 an error
+// already pending.
 inline FuzzHost& ConfigureHost(uint8_t flags) {
   FuzzHost& host = Host();
-  host.handler = (flags & 1U) != 0;
-  host.traces = (flags & 2U) != 0;
-  host.handlerType = (flags & 4U) != 0 ? 1 : 2;
-  host.errorStatus = (flags & 8U) != 0 ? 1 : 0;
-  host.level = 0;
-  MessageBoxCount() = 0;
+  host.handler = (flags & 1U) != 0, host.traces = (flags & 2U) != 0;
+  host.handlerType = (flags & 4U) != 0 ? 1 : 2, host.errorStatus = (flags & 8U) != 0 ? 1 : 0;
+  host.level = 0, host.messageBoxes = 0;
   return host;
 }
 
 // After an input that ended normally: every scope was closed on its return
 // path, and since the handler type never changed no scope name was shown.
-inline void CheckFrameBalanced() {
-  FUZZ_CHECK(Host().level == 0);
-  FUZZ_CHECK(MessageBoxCount() == 0);
-}
+inline void CheckFrameBalanced() { FUZZ_CHECK(Host().level == 0 && Host().messageBoxes == 0); }
 
-// Makes every file and folder below path writable and searchable again (an
-// archive may have set modes that would stop the removal).
-inline void MakeTreeRemovable(const std::filesystem::path& path) {
-  std::error_code error;
-  const auto status = std::filesystem::symlink_status(path, error);
-  if (error || std::filesystem::is_symlink(status)) return;
-  if (std::filesystem::is_directory(status)) {
-    ::chmod(path.c_str(), 0700);
-    for (std::filesystem::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
-      MakeTreeRemovable(it->path());
-    }
-  } else {
-    ::chmod(path.c_str(), 0600);
-  }
-}
-
-// Removes everything below folder, and folder itself when withSelf.
+// Removes everything below folder, and folder itself when withSelf, after
+// making it all writable and searchable again (an archive may have set modes
+// that would stop the removal).
 inline void ClearFolder(const std::string& folder, bool withSelf = false) {
-  MakeTreeRemovable(folder);
   std::error_code error;
-  if (withSelf) {
-    std::filesystem::remove_all(folder, error);
-    return;
+  ::chmod(folder.c_str(), 0700);
+  for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (!it->is_symlink()) ::chmod(it->path().c_str(), it->is_directory() ? 0700 : 0600);
   }
   for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    std::error_code ignored;
-    std::filesystem::remove_all(it->path(), ignored);
+    std::filesystem::remove_all(it->path(), error);
   }
+  if (withSelf) std::filesystem::remove_all(folder, error);
 }
 
 // A folder of this process's own under $TMPDIR (else /tmp), removed when the
@@ -218,18 +155,14 @@ class ScratchFolder {
  public:
   explicit ScratchFolder(const char* name) {
     const char* tmp = std::getenv("TMPDIR");
-    std::string base = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-    if (base.back() != '/') base += '/';
-    std::string pattern = base + "pelix-fuzz-" + name + "-" + std::to_string(::getpid()) + "-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) == nullptr) Fail(__FILE__, __LINE__, "mkdtemp of the scratch folder");
-    m_path = std::string(buffer.data()) + "/";
+    std::string path = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+    path += "/pelix-fuzz-" + std::string(name) + "-" + std::to_string(::getpid()) + "-XXXXXX";
+    if (::mkdtemp(path.data()) == nullptr) Fail(__FILE__, __LINE__, "mkdtemp of the scratch folder");
+    m_path = path + "/";
   }
   ~ScratchFolder() { ClearFolder(m_path, true); }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
-
   const std::string& Path() const { return m_path; }
 
  private:
@@ -238,9 +171,9 @@ class ScratchFolder {
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) Fail(__FILE__, __LINE__, ("cannot write " + path).c_str());
+  if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) {
+    Fail(__FILE__, __LINE__, ("cannot write " + path).c_str());
+  }
 }
 
 // The whole file at path; false when it cannot be read.
@@ -248,27 +181,25 @@ inline bool ReadFile(const std::string& path, std::string& bytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  return true;
 }
 
 inline void MakeFolder(const std::string& path) {
   std::error_code error;
-  std::filesystem::create_directories(path, error);
-  if (error) Fail(__FILE__, __LINE__, ("cannot make " + path).c_str());
+  if (std::filesystem::create_directories(path, error), error)
+    Fail(__FILE__, __LINE__, ("cannot make " + path).c_str());
 }
 
 // The POSIX file system without flushing to the device and without dropping
 // pages: the copies stay exactly as checked, only faster, so that a fuzz run
 // spends its time in the library and not waiting for the disk.
-class FastFileSystem final : public pelix::platform::PosixFileSystem {
- public:
-  bool Flush(int /*fd*/) override { return true; }
-  bool DropCache(int /*fd*/) override { return true; }
-  bool FlushFolder(const std::string& /*folder*/) override { return true; }
-};
-
 inline void InstallFastFileSystem() {
-  static FastFileSystem files;
+  struct Fast final : pelix::platform::PosixFileSystem {
+    bool Flush(int) override { return true; }
+    bool DropCache(int) override { return true; }
+    bool FlushFolder(const std::string&) override { return true; }
+  };
+  static Fast files;
   pelix::platform::SetFileSystem(&files);
 }
 

@@ -2,6 +2,7 @@
 // assert exact host-call sequences. Installed for the lifetime of the object.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,16 +13,16 @@ namespace pelix::test {
 
 struct HostCall {
   std::string name;  // "StoreEnter", "LogError", ...
-  int kind = -1;     // ErrorKind for StoreError/LogError, -1 otherwise
+  int kind = -1;     // ErrorKind of StoreError/LogError, style of DisplayUserInfo, else -1
   std::string text;  // scope name, message text or built text
   std::string file;
-  int line = 0;
+  int line = 0;  // the cabinet of ID_ToText, 2 * second + flag of DisplayUserInfo
 };
 
 class RecordingHost : public HostServices {
  public:
-  RecordingHost();  // installs itself
-  ~RecordingHost() override;  // restores the previous host
+  RecordingHost() : m_previous(SetHostServices(this)) {}      // installs itself ...
+  ~RecordingHost() override { SetHostServices(m_previous); }  // ... and restores the previous host
   RecordingHost(const RecordingHost&) = delete;
   RecordingHost& operator=(const RecordingHost&) = delete;
 
@@ -32,41 +33,77 @@ class RecordingHost : public HostServices {
   bool pelixTraces = false;
   unsigned long long diskSize = ~0ULL;
   int userInfoResult = 0;
-  // Called after GetErrorHandlerType has answered, to change behaviour mid-call.
-  std::function<void(RecordingHost&)> onHandlerType;
+  std::function<void(RecordingHost&)> onHandlerType;  // called after GetErrorHandlerType has answered
 
   // --- what was recorded ---
   std::vector<HostCall> calls;
   std::vector<std::string> userInfo;  // texts passed to DisplayUserInfo
 
-  // The names of the recorded calls, in order.
-  std::vector<std::string> Names() const;
-  // The calls with the given name.
-  std::vector<HostCall> CallsNamed(const std::string& name) const;
-  // Texts of StoreError/LogError calls of the given kind.
-  std::vector<std::string> Texts(const std::string& name, int kind) const;
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const HostCall& call : calls) names.push_back(call.name);
+    return names;
+  }
+  std::vector<HostCall> CallsNamed(const std::string& name) const {
+    std::vector<HostCall> found;
+    for (const HostCall& call : calls) {
+      if (call.name == name) found.push_back(call);
+    }
+    return found;
+  }
+  // Texts of the calls of that name and kind (StoreError/LogError).
+  std::vector<std::string> Texts(const std::string& name, int kind) const {
+    std::vector<std::string> texts;
+    for (const HostCall& call : CallsNamed(name)) {
+      if (call.kind == kind) texts.push_back(call.text);
+    }
+    return texts;
+  }
   void Clear() { calls.clear(); }
 
-  bool ErrorHandlerExists() override;
-  int GetErrorHandlerType() override;
-  void StoreEnter(const char* file, int line, const char* scope) override;
-  void StoreReturn(const char* file, int line) override;
-  void IncreaseLevel() override;
-  void DecreaseLevel() override;
-  void StoreError(int kind, const char* file, int line, const char* text) override;
-  void LogError(int kind, const char* file, int line, const char* text) override;
-  void RaiseError(const char* text) override;
-  void LogStoredMessages() override;
-  int GetErrorStatus() override;
-  const char* BuildString(const char* format, va_list args) override;
-  bool IsPelixTracesEnabled() override;
-  CString ID_ToText(int id, CabinetType cabinet) override;
-  int DisplayUserInfo(const char* text, int style, int second, bool flag) override;
-  unsigned long long GetDiskSize(const char* path) override;
+  bool ErrorHandlerExists() override { return Record("ErrorHandlerExists"), handlerExists; }
+  int GetErrorHandlerType() override {
+    const int answer = (Record("GetErrorHandlerType"), handlerType);
+    if (onHandlerType) onHandlerType(*this);
+    return answer;
+  }
+  void StoreEnter(const char* file, int line, const char* scope) override {
+    Record("StoreEnter", -1, scope, file, line);
+  }
+  void StoreReturn(const char* file, int line) override { Record("StoreReturn", -1, nullptr, file, line); }
+  void IncreaseLevel() override { Record("IncreaseLevel"); }
+  void DecreaseLevel() override { Record("DecreaseLevel"); }
+  void StoreError(int kind, const char* file, int line, const char* text) override {
+    Record("StoreError", kind, text, file, line);
+  }
+  void LogError(int kind, const char* file, int line, const char* text) override {
+    Record("LogError", kind, text, file, line);
+  }
+  void RaiseError(const char* text) override { Record("RaiseError", -1, text), errorStatus = 1; }
+  void LogStoredMessages() override { Record("LogStoredMessages"); }
+  int GetErrorStatus() override { return Record("GetErrorStatus"), errorStatus; }
+  const char* BuildString(const char* format, va_list args) override __attribute__((format(printf, 2, 0))) {
+    char buffer[1024];
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    return Record("BuildString", -1, buffer), m_built = buffer, m_built.c_str();
+  }
+  bool IsPelixTracesEnabled() override { return Record("IsPelixTracesEnabled"), pelixTraces; }
+  CString ID_ToText(int id, CabinetType cabinet) override {
+    Record("ID_ToText", -1, std::to_string(id).c_str(), nullptr, static_cast<int>(cabinet));
+    static const char* const names[] = {"SO CF", "SO TRXC", "AO TX",  "AO RX",   "AO TS",  "AO TF",
+                                        "AO IS", "AO DP",   "AO CON", "AO MCTR", "Unknown"};
+    return CString(id >= 0 && id <= 10 ? names[id] : "Unknown");
+  }
+  int DisplayUserInfo(const char* text, int style, int second, bool flag) override {
+    Record("DisplayUserInfo", style, text, nullptr, second * 2 + (flag ? 1 : 0));
+    return userInfo.emplace_back(text != nullptr ? text : ""), userInfoResult;
+  }
+  unsigned long long GetDiskSize(const char* path) override { return Record("GetDiskSize", -1, path), diskSize; }
 
  private:
-  void Record(const char* name, int kind = -1, const char* text = nullptr, const char* file = nullptr,
-              int line = 0);
+  void Record(const char* name, int kind = -1, const char* text = nullptr, const char* file = nullptr, int line = 0) {
+    calls.push_back({name, kind, text != nullptr ? text : "", file != nullptr ? file : "", line});
+  }
 
   HostServices* m_previous;
   std::string m_built;

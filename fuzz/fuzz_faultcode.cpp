@@ -9,8 +9,6 @@
 // matching code, also the code written in the choice-th "code" element of the
 // file. A CComError out of the XML component is an allowed outcome; anything
 // else that escapes, or a record that breaks its own promises, is a finding.
-#include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -20,42 +18,26 @@
 
 namespace {
 
-struct Files {
-  pelix::fuzz::ScratchFolder scratch{"faultcode"};
-  std::string database = scratch.Path() + "faultcodes.xml";
-};
-
-// The text between <name> and </name> at or after from, or empty.
-std::string ElementText(const std::string& xml, const std::string& name, size_t from, size_t end) {
-  const std::string open = "<" + name + ">";
-  const size_t start = xml.find(open, from);
-  if (start == std::string::npos || start >= end) return std::string();
-  const size_t close = xml.find("</" + name + ">", start);
-  if (close == std::string::npos || close > end) return std::string();
-  return xml.substr(start + open.size(), close - start - open.size());
-}
-
 // "category function map:id" of the choice-th <code> element of the text,
 // found by plain text search (the parser is not asked), or empty.
 std::string CodeInFile(const std::string& xml, int choice) {
-  size_t position = 0;
   size_t found = std::string::npos;
-  for (int i = 0; i <= choice; ++i) {
-    const size_t next = xml.find("<code>", position);
-    if (next == std::string::npos) break;
+  for (size_t next = xml.find("<code>"); next != std::string::npos && choice-- >= 0;
+       next = xml.find("<code>", next + 1)) {
     found = next;
-    position = next + 1;
   }
   if (found == std::string::npos) return std::string();
-  size_t end = xml.find("</code>", found);
-  if (end == std::string::npos) end = xml.size();
-  return ElementText(xml, "category", found, end) + " " + ElementText(xml, "function", found, end) + " " +
-         ElementText(xml, "map", found, end) + ":" + ElementText(xml, "id", found, end);
+  const size_t end = std::min(xml.find("</code>", found), xml.size());
+  const auto element = [&](const std::string& name) {  // the text between <name> and </name>, or empty
+    const size_t start = xml.find("<" + name + ">", found);
+    const size_t close = start < end ? xml.find("</" + name + ">", start) : std::string::npos;
+    return close <= end ? xml.substr(start + name.size() + 2, close - start - name.size() - 2) : std::string();
+  };
+  return element("category") + " " + element("function") + " " + element("map") + ":" + element("id");
 }
 
 bool EndsWithLineEnd(const CString& text) {
-  const std::string& s = text.str();
-  return s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0;
+  return text.GetLength() >= 2 && text.str().substr(text.str().size() - 2) == "\r\n";
 }
 
 void LookUp(CFaultCodeParser& parser, const std::string& code, CabinetType cabinet, bool loaded) {
@@ -64,9 +46,9 @@ void LookUp(CFaultCodeParser& parser, const std::string& code, CabinetType cabin
   try {
     record.reset(parser.GetDescription("BTS", nullptr, code.c_str(), cabinet));
   } catch (const CComError& error) {
-    // The XML component refused the query (an apostrophe in a part).
+    // The XML component refused the query (an apostrophe in a part). The
+    // scopes the exception passed through stay open by design.
     FUZZ_CHECK(error.Error() != 0);
-    // The scopes the exception passed through stay open by design.
     pelix::fuzz::Host().level = levelBefore;
     return;
   }
@@ -74,28 +56,24 @@ void LookUp(CFaultCodeParser& parser, const std::string& code, CabinetType cabin
   if (!loaded || value == 0 || value == 8 || value >= 64 || value < 0) FUZZ_CHECK(record == nullptr);
   if (record == nullptr) return;
   FUZZ_CHECK(record->m_reservedText.IsEmpty());
-  if (!record->m_description.IsEmpty()) FUZZ_CHECK(EndsWithLineEnd(record->m_description));
-  if (!record->m_action.IsEmpty()) FUZZ_CHECK(EndsWithLineEnd(record->m_action));
-  for (int i = 0; i < record->m_relatedFaults.GetSize(); ++i) {
-    // A related code is "category function map:id", at least 4 characters.
-    const CString& related = record->m_relatedFaults[i];
-    FUZZ_CHECK(related.GetLength() >= 4);
-    FUZZ_CHECK(related.Find(':') >= 0);
-  }
+  FUZZ_CHECK(record->m_description.IsEmpty() || EndsWithLineEnd(record->m_description));
+  FUZZ_CHECK(record->m_action.IsEmpty() || EndsWithLineEnd(record->m_action));
+  // A related code is "category function map:id", at least 4 characters.
+  for (const CString& related : record->m_relatedFaults) FUZZ_CHECK(related.GetLength() >= 4 && related.Find(':') >= 0);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static Files files;
+  static pelix::fuzz::ScratchFolder scratch("faultcode");
+  static const std::string database = scratch.Path() + "faultcodes.xml";
   pelix::fuzz::Input input(data, size);
   pelix::fuzz::ConfigureHost(input.Byte());
   const auto cabinet = static_cast<CabinetType>(static_cast<int8_t>(input.Byte()));
   const int choice = input.Byte();
   const std::string code = input.Text();
   const std::string xml = input.Rest();
-  pelix::fuzz::WriteFile(files.database, xml);
-
+  pelix::fuzz::WriteFile(database, xml);
   bool balanced = true;
   {
     CFaultCodeParser parser;
@@ -103,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(parser.GetDescription("BTS", nullptr, "BTS CF I1A:1", static_cast<CabinetType>(1)) == nullptr);
     int loaded = 0;
     try {
-      loaded = parser.Init(files.database.c_str());
+      loaded = parser.Init(database.c_str());
     } catch (const CComError& error) {
       FUZZ_CHECK(error.Error() != 0);
       balanced = false;
@@ -113,11 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string fileCode = CodeInFile(xml, choice % 8);
     if (!fileCode.empty()) {
       LookUp(parser, fileCode, cabinet, loaded == 1);
-      // The same code with colons only names the same parts.
-      std::string colons = fileCode;
-      for (char& c : colons) {
-        if (c == ' ') c = ':';
-      }
+      std::string colons = fileCode;  // the same code with colons only names the same parts
+      std::replace(colons.begin(), colons.end(), ' ', ':');
       LookUp(parser, colons, cabinet, loaded == 1);
     }
     // A null path unloads the parser.

@@ -134,11 +134,6 @@ class FaultMapAccess {
     for (const BYTE b : out) text += std::to_string(b) + " ";
     return text;
   }
-  static bool HasFault(const Bytes& map) {
-    CByteArray array;
-    for (const uint8_t b : map) array.Add(b);
-    return CFaultMap().HasFault(array);
-  }
   static std::string MoId(const CFaultMap& m) {
     CString id;
     m.GetMO_Id(id);

@@ -21,7 +21,8 @@ namespace pelix::test {
 
 // The fault map's members, as the fuzz checks read them (the class is a
 // friend of CFaultMap under this name).
-struct FaultMapAccess {
+class FaultMapAccess {
+ public:
   static int Valid(const CFaultMap& m) { return m.m_dataValid; }
   static const CByteArray& Map(const CFaultMap& m, int kind) { return m.Map(FaultMapType(kind)); }
   static const CByteArray& Raised(const CFaultMap& m, int kind) { return m.RaisedList(FaultMapType(kind)); }

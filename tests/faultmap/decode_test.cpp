@@ -8,18 +8,11 @@
 namespace pelix::test {
 namespace {
 
+// Show also compares every map's size with the data type's own.
 TEST(FaultMapDecode, NewMapIsEmptyInTheDataTypesSizes) {
-  const std::pair<int, const char*> rows[] = {{7, "13 13 17 3 9 13"}, {5, "13 13 13 3 7 13"}, {4, "13 13 13 3 7 13"},
-                                              {2, "13 13 13 3 3 13"}, {0, "7 7 7 3 3 7"},     {3, "7 7 7 3 3 7"},
-                                              {6, "7 7 7 3 3 7"},     {-1, "7 7 7 3 3 7"},    {99, "7 7 7 3 3 7"}};
-  for (const auto& [dataType, sizes] : rows) {
-    CFaultMap map = dataType == 7 ? CFaultMap() : CFaultMap(static_cast<OMS_tolva_mon_datatype_type>(dataType));
-    std::string seen;
-    for (const FaultMapType kind : kAllKinds) {
-      seen += std::to_string(FaultMapAccess::MapRef(map, kind).GetSize()) + (kind == FM_RU ? "" : " ");
-    }
-    EXPECT_EQ(seen, sizes) << dataType;
-    EXPECT_EQ(Show(map), "v0 mo0/0/0/0 t0") << dataType;  // identifiers in place, no bits, no lists
+  EXPECT_EQ(Show(CFaultMap()), "v0 mo0/0/0/0 t0");  // data type 7
+  for (const int dataType : {7, 5, 4, 2, 0, 3, 6, -1, 99}) {
+    EXPECT_EQ(Show(CFaultMap(static_cast<OMS_tolva_mon_datatype_type>(dataType))), "v0 mo0/0/0/0 t0") << dataType;
   }
 }
 

@@ -13,6 +13,15 @@
 
 namespace {
 
+// All that was written to a log file; the file is closed.
+std::string Drain(std::FILE* log) {
+  std::rewind(log);
+  char text[1024] = {};
+  EXPECT_GT(std::fread(text, 1, sizeof text - 1, log), 0U);
+  std::fclose(log);
+  return text;
+}
+
 const char* Build(pelix::DefaultHost& host, const char* format, ...) {
   va_list args;
   va_start(args, format);
@@ -95,11 +104,7 @@ TEST(HostInstall, SetHostServicesReturnsWhatRestoresTheEarlierStateAndTheFrameRe
   host.SetPelixTracesEnabled(false);
   host.LogStoredMessages();
   host.SetLogStream(nullptr);
-  std::rewind(log);
-  char text[1024] = {};
-  EXPECT_GT(std::fread(text, 1, sizeof text - 1, log), 0U);
-  std::fclose(log);
-  const std::string trace = text;
+  const std::string trace = Drain(log);
   EXPECT_NE(trace.find("> Outer()"), std::string::npos) << trace;
   EXPECT_NE(trace.find("\n  > Inner()"), std::string::npos) << trace;
   EXPECT_NE(trace.find("\n    TRACE: line 1"), std::string::npos) << trace;

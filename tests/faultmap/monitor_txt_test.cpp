@@ -9,20 +9,6 @@ std::string Name(const ScopedNameTable& table, int moType, int kind, int faultNo
   return table->TranslateHexToTxt(MO_Type(moType), FaultMapType(kind), static_cast<BYTE>(faultNo)).str();
 }
 
-TEST(FaultNameTable, CreateGetDeleteCreate) {
-  ASSERT_EQ(CTableOfMonitorRptInTxt::Get(), nullptr);
-  {
-    ScopedNameTable first;
-    EXPECT_EQ(CTableOfMonitorRptInTxt::Create(), first.m_table);
-    EXPECT_EQ(CTableOfMonitorRptInTxt::Get(), first.m_table);
-    first.Store(MO_SO_CF, FM_RU, {"kept"});
-    EXPECT_EQ(Name(first, MO_SO_CF, FM_RU, 0), "kept");
-  }
-  EXPECT_EQ(CTableOfMonitorRptInTxt::Get(), nullptr);
-  ScopedNameTable second;  // a new table starts empty again
-  EXPECT_EQ(Name(second, MO_SO_CF, FM_RU, 0), "");
-}
-
 TEST(FaultNameTable, StoreOverwritesOnlyItsOwnPositionsAndRows) {
   ScopedNameTable table;
   for (int n = 0; n < 60; ++n) {
@@ -60,9 +46,12 @@ TEST(FaultNameTable, NothingOutsideTheTableIsStoredOrRead) {
   }
 }
 
-TEST(FaultNameTable, BitMapTranslationAndScopes) {
+TEST(FaultNameTable, LifetimeBitMapTranslationAndScopes) {
+  ASSERT_EQ(CTableOfMonitorRptInTxt::Get(), nullptr);
   {
     ScopedNameTable table;
+    EXPECT_EQ(CTableOfMonitorRptInTxt::Create(), table.m_table);
+    EXPECT_EQ(CTableOfMonitorRptInTxt::Get(), table.m_table);
     Strings names(100, "x");
     names[0] = "Zero", names[1] = "", names[2] = "Two", names[8] = "Eight", names[99] = "Last";
     table.Store(MO_AO_TS, FM_EC1, names);
@@ -84,12 +73,13 @@ TEST(FaultNameTable, BitMapTranslationAndScopes) {
       EXPECT_EQ(table->TranslateHexToTxt(type, FM_EC1, array), text) << bits.size();
     }
   }
+  EXPECT_EQ(CTableOfMonitorRptInTxt::Get(), nullptr);
   HandlerHost host;
   {
-    ScopedNameTable table;
+    ScopedNameTable table;  // a new table starts empty again
     table.Store(MO_SO_CF, FM_I1A, {"a"});
     table->TranslateHexToTxt(MO_SO_CF, FM_I1A, CByteArray());
-    table->TranslateHexToTxt(MO_SO_CF, FM_I1A, static_cast<BYTE>(0));
+    EXPECT_EQ(Name(table, MO_AO_TS, FM_EC1, 0), "");
   }
   for (const auto& call : host.CallsNamed("StoreEnter")) EXPECT_EQ(call.file, "faultmap/monitor_txt.cpp");
   EXPECT_EQ(host.Scopes(),

@@ -92,8 +92,18 @@ TEST(FaultCodeParserInit, FailsOnBadFilesAndLeavesTheParserUnloaded) {
   const TempTextFile empty("");
   const TempTextFile notXml("category function map id\r\nBTS CF I1A 1\r\n", ".txt");
   const TempTextFile truncated(Database("<fault>" + Code("BTS", "CF", "I1A", "1")).substr(0, 80));
-  const char* bad[] = {
+  // Not well-formed around the root element, though the XML parser accepts it as it is.
+  const std::string fault = "<fault>" + Code("BTS", "CF", "I1A", "1") + "</fault>";
+  std::vector<std::unique_ptr<TempTextFile>> loose;
+  for (const std::string& text :
+       {Database(fault) + Database(fault), Database(fault) + "<fault/>", Database(fault) + "x",
+        Database(fault) + "]]>\n", "x" + Database(fault), Database(fault) + "<![CDATA[x]]>",
+        std::string("<?xml version=\"1.0\"?>\n<!-- no root -->\n")}) {
+    loose.push_back(std::make_unique<TempTextFile>(text));
+  }
+  std::vector<const char*> bad = {
       "", "/nonexistent/faultcodes.xml", empty.c_str(), notXml.c_str(), truncated.c_str(), PELIX_SOURCE_DIR "/data"};
+  for (const auto& file : loose) bad.push_back(file->c_str());
   for (const char* path : bad) {
     CFaultCodeParser parser;
     EXPECT_EQ(parser.Init(path), 0) << path;

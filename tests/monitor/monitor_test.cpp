@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>

@@ -19,10 +19,32 @@ namespace {
 // No DTD processing (parse_doctype is left out, so a DOCTYPE is skipped
 // unread), no comments or processing instructions in the tree, white-space
 // only text dropped. The leading text of an element is kept in the element
-// itself (embedded), which saves a node for every leaf element.
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
+// itself (embedded), which saves a node for every leaf element. Parsed as a
+// fragment, so that text and further elements beside the root element end up
+// in the tree, where HasOnlyOneRoot sees them.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata | pugi::parse_fragment;
 
 bool IsXmlSpace(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
+
+// Whether raw file bytes end in markup, as a well-formed document does (only
+// white space may follow its last '>'; NUL bytes allow for wide encodings).
+// Checked before parsing: as a fragment, the parser drops a last character of
+// text, and parsing in place overwrites that byte.
+bool EndsInMarkup(const char* bytes, size_t size) {
+  while (size > 0 && (IsXmlSpace(bytes[size - 1]) || bytes[size - 1] == '\0')) --size;
+  return size > 0 && bytes[size - 1] == '>';
+}
+
+// Whether a parsed document has exactly one element at the top and no text:
+// the parser accepts several top-level elements, top-level text and no element
+// at all. Comments, processing instructions and the prolog leave no node.
+bool HasOnlyOneRoot(const pugi::xml_document& document) {
+  int elements = 0;
+  for (const pugi::xml_node& child : document.children()) {
+    if (child.type() != pugi::node_element || ++elements > 1) return false;
+  }
+  return elements == 1;
+}
 
 // Appends text to out with every run of white space collapsed to one space;
 // the caller trims the ends.
@@ -247,10 +269,16 @@ bool XmlDocument::Load(const char* path) {
     m_tree = std::make_shared<Tree>();
     return false;
   }
+  const bool endsInMarkup = EndsInMarkup(m_tree->bytes, size);
   const pugi::xml_parse_result result =
       m_tree->document.load_buffer_inplace(m_tree->bytes, size, kParseOptions, pugi::encoding_auto);
   if (!result) {
     m_errorText = std::string(result.description()) + " at offset " + std::to_string(result.offset);
+    m_tree = std::make_shared<Tree>();
+    return false;
+  }
+  if (!endsInMarkup || !HasOnlyOneRoot(m_tree->document)) {
+    m_errorText = "not one root element with only markup around it";
     m_tree = std::make_shared<Tree>();
     return false;
   }

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -14,22 +15,12 @@ namespace pelix::test {
 
 class TempTextFile {
  public:
-  explicit TempTextFile(const std::string& contents, const std::string& suffix = ".xml") {
-    std::string pattern = pelix::platform::TempFolder() + "pelix-test-XXXXXX" + suffix;
-    const int fd = ::mkstemps(pattern.data(), static_cast<int>(suffix.size()));
+  explicit TempTextFile(const std::string& contents, const std::string& suffix = ".xml")
+      : m_path(pelix::platform::TempFolder() + "pelix-test-XXXXXX" + suffix) {
+    const int fd = ::mkstemps(m_path.data(), static_cast<int>(suffix.size()));
     if (fd < 0) throw std::runtime_error("cannot create a temporary file");
-    size_t written = 0;
-    while (written < contents.size()) {
-      const ssize_t n = ::write(fd, contents.data() + written, contents.size() - written);
-      if (n <= 0) {
-        ::close(fd);
-        ::unlink(pattern.c_str());
-        throw std::runtime_error("cannot write a temporary file");
-      }
-      written += static_cast<size_t>(n);
-    }
     ::close(fd);
-    m_path = pattern;
+    if (!(std::ofstream(m_path, std::ios::binary) << contents)) throw std::runtime_error("cannot write " + m_path);
   }
   ~TempTextFile() { ::unlink(m_path.c_str()); }
   TempTextFile(const TempTextFile&) = delete;

@@ -168,7 +168,7 @@ CardInfoResult ReadCard(const std::string& cardPath) {
 namespace {
 
 int CardLoad(const std::string& packagePath, const std::string& cardPath, LoadableZCU_Type kind, bool force) {
-  const CardLoadResult outcome = LoadCard(packagePath, cardPath, kind, !GlobalOptions().quiet, force);
+  CardLoadResult outcome = LoadCard(packagePath, cardPath, kind, !GlobalOptions().quiet, force);
   if (outcome.result != SR_OK) {
     throw OperationFailed("loading " + packagePath + " onto " + cardPath + " for " + ZcuKindName(kind) + " failed",
                           ServiceResultName(outcome.result));
@@ -181,9 +181,10 @@ int CardLoad(const std::string& packagePath, const std::string& cardPath, Loadab
                {"revision", JsonText(outcome.revision)},
                {"bytes", outcome.bytes}});
   } else {
-    std::cout << "Loaded " << Printable(outcome.packageName) << " " << Printable(outcome.revision) << " for "
-              << ZcuKindName(kind) << " onto " << Printable(outcome.card) << " (" << outcome.bytes
-              << " bytes written and verified)\n";
+    // Names from the package's files and the card's path, safe for a terminal.
+    for (std::string* text : {&outcome.packageName, &outcome.revision, &outcome.card}) *text = Printable(*text);
+    std::cout << "Loaded " << outcome.packageName << " " << outcome.revision << " for " << ZcuKindName(kind) << " onto "
+              << outcome.card << " (" << outcome.bytes << " bytes written and verified)\n";
   }
   return kExitOk;
 }

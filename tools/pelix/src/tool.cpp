@@ -615,7 +615,7 @@ ScratchFolder::ScratchFolder(const char* tag) {
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (mkdtemp(buffer.data()) == nullptr) {
-    throw OperationFailed("cannot make a temporary folder under " + TempRoot());
+    throw OperationFailed("cannot make a temporary folder under " + TempRoot() + ": " + std::strerror(errno));
   }
   m_path = AsFolder(buffer.data());
 }

@@ -14,7 +14,7 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BINARY_DIR} --prefix ${prefix})
-foreach(installed bin/pelix share/man/man1/pelix.1 share/pelix/faultcodes.xml share/pelix/package
+foreach(installed bin/pelix share/man/man1/pelix.1 share/bash-completion/completions/pelix share/pelix/faultcodes.xml share/pelix/package
                   share/pelix/reports include/pelix/common.h)
   if(NOT EXISTS ${prefix}/${installed})
     message(FATAL_ERROR "not installed: ${installed}")

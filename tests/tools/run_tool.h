@@ -1,18 +1,37 @@
-// Runs the built pelix binary as a user would: arguments, extra environment,
-// captured standard output and error, exit code. Each Sandbox is a fresh
-// folder with its own temporary folder and registry hives for the child.
+// Runs the built pelix binary as a user would: arguments, environment,
+// standard input, where standard output goes, or a pseudo-terminal of a given
+// width. Each Sandbox is a fresh folder (the child's working folder) with its
+// own temporary folder and registry hives.
 #pragma once
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pelix::tool::test {
 
 struct RunResult {
   int exitCode = -1;
-  std::string out;
+  std::string out;  // with a pseudo-terminal: everything the terminal got
   std::string err;
+};
+
+struct Spec {
+  Spec(std::vector<std::string> a, std::map<std::string, std::string> e = {}, std::string in = "", std::string to = "",
+       bool sh = false, int columns = 0)
+      : args(std::move(a)),
+        env(std::move(e)),
+        input(std::move(in)),
+        stdoutTo(std::move(to)),
+        shell(sh),
+        terminalColumns(columns) {}
+  std::vector<std::string> args;  // with `shell`: one command line for /bin/sh
+  std::map<std::string, std::string> env;
+  std::string input;     // standard input
+  std::string stdoutTo;  // "" captured, "/dev/full", "closed", "broken-pipe"
+  bool shell;            // pelix's folder first in PATH
+  int terminalColumns;   // > 0: standard output and error on a terminal this wide
 };
 
 class Sandbox {
@@ -22,19 +41,10 @@ class Sandbox {
   Sandbox(const Sandbox&) = delete;
   Sandbox& operator=(const Sandbox&) = delete;
 
-  // With a trailing '/'.
-  const std::string& Root() const { return m_root; }
-  // $TMPDIR of the child: checked to be empty after a run that cleans up.
-  std::string Tmp() const { return m_root + "tmp/"; }
-  std::string Registry() const { return m_root + "registry/"; }
-
-  // Runs pelix with the arguments; TMPDIR and PELIX_REGISTRY_DIR point into
-  // the sandbox, TZ is UTC, plus `env` (an empty value unsets the variable).
-  RunResult Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {}) const;
-
+  const std::string& Root() const { return m_root; }  // with a trailing '/'
+  RunResult Run(const Spec& spec) const;
+  RunResult Run(const std::vector<std::string>& args) const { return Run(Spec{args}); }
   std::string Write(const std::string& relative, const std::string& content) const;
-  std::string Read(const std::string& relative) const;
-  bool Exists(const std::string& relative) const;
   // Entries under the folder, recursively, as relative paths (sorted).
   std::vector<std::string> List(const std::string& relative) const;
 
@@ -42,13 +52,8 @@ class Sandbox {
   std::string m_root;
 };
 
-// A small package folder: file-information file KMA0001 and load file
-// LOADF001 with an ordinary sub-file APPL1 (1000 bytes, for H40 and J40)
-// and a boot sub-file BOOT1 (2000 bytes, for H40, whose software name is
-// QTV1234567_R1A01 and revision R1A01). `infoName` names the
-// file-information file (an archive needs one starting with "FLF").
-void WritePackage(const Sandbox& box, const std::string& folder, const std::string& infoName = "KMA0001");
-std::string AppContent();   // the 1000 bytes of APPL1
-std::string BootContent();  // the 2000 bytes of BOOT1
+// A package folder: load file LOADF001 with APPL1 (1000 bytes, for H40 and
+// J40) and the boot sub-file BOOT1 (2000 bytes, for H40): H40 needs 5000 bytes.
+void WritePackage(const Sandbox& box, const std::string& folder);
 
 }  // namespace pelix::tool::test

@@ -1,6 +1,9 @@
 // pelix faultcode lookup.
+#include <fstream>
 #include <iostream>
 #include <memory>
+
+#include <pugixml.hpp>
 
 #include "action.h"
 #include "faultcode_work.h"
@@ -28,7 +31,18 @@ void PrintSection(const char* title, const std::string& text) {
   std::cout << title << "\n";
   const std::vector<std::string> lines = Lines(text);
   if (lines.empty()) std::cout << "  (none)\n";
-  for (const std::string& line : lines) std::cout << "  " << line << "\n";
+  for (const std::string& line : lines) std::cout << "  " << Printable(line) << "\n";
+}
+
+// Why the database did not load: the XML parser's reason and the byte offset
+// where it stopped, or that the document is no fault database.
+std::string LoadFailure(const std::string& database) {
+  pugi::xml_document document;
+  const pugi::xml_parse_result parsed = document.load_file(database.c_str());
+  if (!parsed) {
+    return std::string(parsed.description()) + " at offset " + std::to_string(parsed.offset);
+  }
+  return "the document is no fault database (its root element is '" + std::string(document.first_child().name()) + "')";
 }
 
 }  // namespace
@@ -40,7 +54,10 @@ std::string CabinetClass(int cabinet) {
 
 FaultCodeAnswer LookUpFaultCode(const std::string& database, int cabinet, const std::string& code) {
   CFaultCodeParser parser;
-  if (parser.Init(database.c_str()) != 1) throw OperationFailed("cannot load the fault database " + database);
+  CheckInputFile(database);
+  if (parser.Init(database.c_str()) != 1) {
+    throw OperationFailed("cannot load the fault database " + database + ": " + LoadFailure(database));
+  }
   std::unique_ptr<CFaultCodeDescription> record(
       parser.GetDescription("pelix", nullptr, code.c_str(), static_cast<CabinetType>(cabinet)));
   if (!record) {
@@ -58,19 +75,27 @@ FaultCodeAnswer LookUpFaultCode(const std::string& database, int cabinet, const 
 }
 
 void PrintFaultCodeAnswer(const FaultCodeAnswer& answer) {
-  std::cout << "Fault code  " << answer.code << "\n"
+  std::cout << "Fault code  " << Printable(answer.code) << "\n"
             << "Cabinet     " << answer.cabinet << " (" << answer.cabinetClass << ")\n";
   PrintSection("Description", answer.description);
   PrintSection("Action", answer.action);
   std::cout << "Related faults\n";
   if (answer.related.empty()) std::cout << "  (none)\n";
-  for (const std::string& related : answer.related) std::cout << "  " << related << "\n";
+  for (const std::string& related : answer.related) std::cout << "  " << Printable(related) << "\n";
 }
 
 namespace {
 
 int Lookup(const std::string& database, int cabinet, const std::string& code) {
-  const std::string db = database.empty() ? DataFolder() + "faultcodes.xml" : database;
+  std::string db = database.empty() ? DataFolder() + "faultcodes.xml" : database;
+  // The library reads the database from a file: standard input is kept in
+  // a scratch file for it.
+  std::unique_ptr<ScratchFolder> scratch;
+  if (db == "-") {
+    scratch = std::make_unique<ScratchFolder>("faultcodes");
+    db = scratch->Path() + "faultcodes.xml";
+    std::ofstream(db, std::ios::binary) << ReadFile("-");
+  }
   const FaultCodeAnswer answer = LookUpFaultCode(db, cabinet, code);
   if (GlobalOptions().json) {
     nlohmann::json related = nlohmann::json::array();
@@ -102,11 +127,13 @@ void AddFaultcodeCommands(CLI::App& app) {
   auto args = std::make_shared<LookupArgs>();
   CLI::App* lookup = group->add_subcommand(
       "lookup", "Show the description, the action and the related faults of a fault code for a cabinet kind");
-  lookup->add_option("--db", args->database, "The fault database (default: the bundled faultcodes.xml)");
+  lookup->add_option("--db", args->database,
+                     "The fault database ('-': standard input; default: the bundled faultcodes.xml)");
   lookup
       ->add_option("--cabinet", args->cabinet,
                    "Cabinet type 0-64; selects Macro, Micro, Pico or Strato texts (e.g. 1 Macro, 5 Micro, "
                    "41 Pico, 48 Strato)")
+      ->check(Between(0, 64))
       ->required();
   lookup->add_option("CODE", args->code, "Fault code: category, function, map and id, e.g. 'BTS CF I1A:1'")->required();
   lookup->footer("Example:\n  pelix faultcode lookup --db data/faultcodes.xml --cabinet 1 'BTS CF I1A:1'");

@@ -22,6 +22,7 @@ std::string HexOf(const std::vector<unsigned char>& octets) {
 
 int Decode(const std::string& input, int dataType, const std::string& namesFile) {
   const std::vector<unsigned char> octets = ParseHex(TextOrFile(input));
+  if (octets.empty()) throw UsageError("the report is empty: give its octets in hex, @FILE or - for standard input");
   PrepareFaultNames(namesFile);
   const DecodedReport report = DecodeReport(octets, dataType);
   if (GlobalOptions().json) {
@@ -39,15 +40,15 @@ int Decode(const std::string& input, int dataType, const std::string& namesFile)
   }
   std::cout << "Report     " << report.octets.size() << " octets, data type " << report.dataType << "\n"
             << "Decoded    " << (report.decoded ? "yes" : "no (the report does not add up)") << "\n"
-            << "State      " << report.state << "\n";
+            << "State      " << Printable(report.state) << "\n";
   if (!report.decoded) return kExitOk;
-  std::cout << "Object     " << (report.faults.empty() ? "-" : report.faults.front().object) << "\n"
+  std::cout << "Object     " << (report.faults.empty() ? "-" : Printable(report.faults.front().object)) << "\n"
             << "Active     " << (report.active ? "yes" : "no") << "\n";
   if (report.faults.empty()) return kExitOk;
   Table table({"MAP", "FAULT", "TIME", "NAME"});
   for (const FaultLine& fault : report.faults) {
     const std::string time = Trim(fault.time).empty() ? "-" : fault.time;
-    table.AddRow({fault.mapTitle, fault.faultId, time, fault.name.empty() ? "-" : fault.name});
+    table.AddRow({fault.mapTitle, fault.faultId, time, fault.name.empty() ? "-" : Printable(fault.name)});
   }
   std::cout << "\n" << table.Render();
   return kExitOk;
@@ -57,6 +58,7 @@ int Track(const std::string& file, int dataType, const std::string& namesFile) {
   const std::string text = ReadFile(file);
   PrepareFaultNames(namesFile);
   const TrackResult result = TrackReports(text, dataType);
+  if (result.reports.empty()) throw UsageError("no report in " + (file == "-" ? "standard input" : file));
   int raised = 0;
   int ceased = 0;
   for (const TrackedReport& report : result.reports) {
@@ -84,9 +86,9 @@ int Track(const std::string& file, int dataType, const std::string& namesFile) {
     return kExitOk;
   }
   for (const TrackedReport& report : result.reports) {
-    std::cout << "# report on line " << report.lineNo << ": " << report.state
+    std::cout << "# report on line " << report.lineNo << ": " << Printable(report.state)
               << (report.changed ? "" : ", no fault changed") << "\n";
-    for (const FaultLine& line : report.lines) std::cout << FaultLineText(line) << "\n";
+    for (const FaultLine& line : report.lines) std::cout << Printable(FaultLineText(line)) << "\n";
   }
   std::cout << "# " << result.reports.size() << " reports, " << raised << " raised, " << ceased
             << " ceased; faults active now: " << (result.active ? "yes" : "no") << "\n";
@@ -101,9 +103,11 @@ struct FaultmapArgs {
 
 void AddCommonOptions(CLI::App* cmd, FaultmapArgs& args) {
   cmd->add_option("--type", args.dataType, "Data type of the station's monitored data: 2, 4, 5 or 7")
+      ->check(OneOf({"2", "4", "5", "7"}))
       ->capture_default_str();
   cmd->add_option("--names", args.names,
-                  "Fault names file: lines 'MO_TYPE MAP FAULT_NO NAME', e.g. 'AO_TS I1A 5 Timeslot lost'");
+                  "Fault names file ('-': standard input): lines 'MO_TYPE MAP FAULT_NO NAME', e.g. "
+                  "'AO_TS I1A 5 Timeslot lost'");
 }
 
 }  // namespace
@@ -119,9 +123,12 @@ void AddFaultmapCommands(CLI::App& app) {
   CLI::App* decodeCmd = group->add_subcommand(
       "decode", "Decode one report: object, state, the faults of each map with their times, and whether it decoded");
   AddCommonOptions(decodeCmd, *decode);
-  decodeCmd->add_option("REPORT", decode->input, "The report's octets in hex, or @FILE to read them from a file")
+  decodeCmd
+      ->add_option("REPORT", decode->input,
+                   "The report's octets in hex, @FILE to read them from a file, - from standard input")
       ->required();
   decodeCmd->footer(
+      "A report without time stamps shows the current time as the time of its faults.\n\n"
       "Example:\n"
       "  pelix faultmap decode --type 2 030301021023200000000000000000000000140100\n"
       "decodes a report of AO TS3-1 (timeslot 3 of SO 1), enabled, with I1A fault 5 and EC1 fault 0.");
@@ -133,8 +140,11 @@ void AddFaultmapCommands(CLI::App& app) {
       "track",
       "Merge a series of reports (one hex report per line) into a kept map and print what was raised and ceased");
   AddCommonOptions(trackCmd, *track);
-  trackCmd->add_option("FILE", track->input, "Reports, one per line in hex; '#' starts a comment line")->required();
-  trackCmd->footer("Example:\n  pelix faultmap track --type 7 --names data/reports/names.txt data/reports/series.txt");
+  trackCmd
+      ->add_option("FILE", track->input,
+                   "Reports, one per line in hex ('-': standard input); '#' starts a comment line")
+      ->required();
+  trackCmd->footer("Example:\n  pelix faultmap track --names data/reports/fault_names.txt data/reports/ts3-1.hex");
   trackCmd->callback([track] { SetAction([track] { return Track(track->input, track->dataType, track->names); }); });
 }
 

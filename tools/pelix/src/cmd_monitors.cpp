@@ -1,4 +1,5 @@
 // pelix monitors list, pelix monitors show, pelix monitors find.
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -21,9 +22,23 @@ int PrintRows(const std::vector<MonitorRow>& rows) {
   return kExitOk;
 }
 
-int Show(const std::string& key) {
-  MonitorRow row;
-  if (!FindMonitor(key, row)) throw OperationFailed("no monitor with the id or name '" + key + "'");
+int Show(const std::string& key, int id) {
+  std::vector<MonitorRow> rows = FindMonitors(key.empty() ? std::to_string(id) : key);
+  if (rows.empty()) throw OperationFailed("no monitor with the id or name '" + key + "'");
+  if (id >= 0) {
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [id](const MonitorRow& row) { return row.id != id; }),
+               rows.end());
+    if (rows.empty()) throw UsageError("monitor " + std::to_string(id) + " is not named '" + key + "'");
+  }
+  if (rows.size() > 1) {
+    std::string list;
+    for (const MonitorRow& candidate : rows) {
+      list += "\n  " + std::to_string(candidate.id) + "  " + candidate.internalName;
+    }
+    throw OperationFailed(std::to_string(rows.size()) + " monitors are named '" + key +
+                          "'; choose one with --id:" + list);
+  }
+  const MonitorRow& row = rows.front();
   if (GlobalOptions().json) {
     PrintJson(MonitorJson(row));
   } else {
@@ -39,6 +54,7 @@ int Show(const std::string& key) {
 
 struct MonitorArgs {
   int cabinet = 0;
+  int id = -1;
   bool longTma = false;
   std::string text;
 };
@@ -57,7 +73,8 @@ void AddMonitorCommands(CLI::App& app) {
 
   auto list = std::make_shared<MonitorArgs>();
   CLI::App* listCmd = group->add_subcommand("list", "List the monitors offered for a cabinet type as a table");
-  listCmd->add_option("--cabinet", list->cabinet, "Cabinet type (34 leaves out the monitors that cabinet lacks)")
+  listCmd->add_option("--cabinet", list->cabinet, "Cabinet type 0-64 (34 leaves out the monitors that cabinet lacks)")
+      ->check(Between(0, 64))
       ->capture_default_str();
   AddLongTma(listCmd, *list);
   listCmd->footer(
@@ -72,13 +89,16 @@ void AddMonitorCommands(CLI::App& app) {
 
   auto show = std::make_shared<MonitorArgs>();
   CLI::App* showCmd = group->add_subcommand("show", "Show one monitor with its description");
-  showCmd->add_option("MONITOR", show->text, "Internal id, internal name, short id or display name")->required();
+  showCmd->add_option("MONITOR", show->text, "Internal id, internal name, short id or display name");
+  showCmd->add_option("--id", show->id, "Internal id: picks one of the monitors that share a display name")
+      ->check(Between(0, 100000));
   AddLongTma(showCmd, *show);
-  showCmd->footer("Example:\n  pelix monitors show R42-A\n  pelix monitors show 'PSU-3 Information'");
+  showCmd->footer("Example:\n  pelix monitors show R42-A\n  pelix monitors show --id 258 'TMA 0 current'");
   showCmd->callback([show] {
     SetAction([show] {
+      if (show->text.empty() && show->id < 0) throw UsageError("monitors show needs a MONITOR or --id");
       UseLongTmaNames(show->longTma);
-      return Show(show->text);
+      return Show(show->text, show->id);
     });
   });
 

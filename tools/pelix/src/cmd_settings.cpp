@@ -25,21 +25,23 @@ void AddKeyOptions(CLI::App* cmd, SettingArgs& args) {
 
 int Get(const SettingArgs& args) {
   std::string value;
-  const bool found = GetSetting(args.ref, args.dword, value);
+  if (!GetSetting(args.ref, args.dword, value)) {
+    throw OperationFailed("no value " + args.ref.name + " under " + args.ref.key);
+  }
   if (GlobalOptions().json) {
     nlohmann::json document = {{"key", JsonText(args.ref.key)},
                                {"name", JsonText(args.ref.name)},
                                {"base", JsonText(args.ref.base)},
-                               {"found", found},
                                {"type", args.dword ? "dword" : "string"}};
-    if (found && args.dword) document["value"] = std::stoul(value);
-    if (found && !args.dword) document["value"] = JsonText(value);
-    if (!found) document["value"] = nullptr;
+    if (args.dword) {
+      document["value"] = std::stoul(value);
+    } else {
+      document["value"] = JsonText(value);
+    }
     PrintJson(document);
-    return found ? kExitOk : kExitFailed;
+  } else {
+    std::cout << Printable(value) << "\n";
   }
-  if (!found) throw OperationFailed("no value " + args.ref.name + " under " + args.ref.key);
-  std::cout << value << "\n";
   return kExitOk;
 }
 
@@ -88,7 +90,8 @@ void AddSettingsCommands(CLI::App& app) {
   setCmd->add_flag("--create", set->create, "Make the key first when the user has none");
   setCmd->footer(
       "Values are written only below a key that the user has or that the machine's\n"
-      "template provides; --create makes the key.\n\n"
+      "template provides; --create makes the key. The value is read back: when it is\n"
+      "not as written, the registry's reason is given and the exit code is 1.\n\n"
       "Example:\n  pelix settings set --create --base 'Software\\Pelix' Terminal Language en");
   setCmd->callback([set] { SetAction([set] { return Set(*set); }); });
 

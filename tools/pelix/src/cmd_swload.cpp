@@ -1,5 +1,9 @@
 // pelix package info, pelix card load, pelix card info.
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 #include <iostream>
@@ -37,9 +41,9 @@ std::string Joined(const std::vector<std::string>& items) {
 }
 
 void PrintPackage(const PackageView& package, const std::string& source) {
-  std::cout << "Package   " << package.name << "\n"
-            << "Revision  " << package.revision << "\n"
-            << "Source    " << source << "\n\n";
+  std::cout << "Package   " << Printable(package.name) << "\n"
+            << "Revision  " << Printable(package.revision) << "\n"
+            << "Source    " << Printable(source) << "\n\n";
   Table table({"LOAD FILE", "SUB-FILE", "SIZE", "DEST", "BOOT", "FILE FOR", "BOOT FOR"});
   for (const LoadFileView& file : package.loadFiles) {
     for (const SubFileView& sub : file.subFiles) {
@@ -49,10 +53,10 @@ void PrintPackage(const PackageView& package, const std::string& source) {
         fileFor[kind] = sub.destFor[kind] && !sub.bootFor[kind];
         bootFor[kind] = sub.destFor[kind] && sub.bootFor[kind];
       }
-      table.AddRow({file.name, sub.name, std::to_string(sub.size), Joined(sub.dest), Joined(sub.boot),
-                    KindList(fileFor), KindList(bootFor)});
+      table.AddRow({Printable(file.name), Printable(sub.name), std::to_string(sub.size), Printable(Joined(sub.dest)),
+                    Printable(Joined(sub.boot)), KindList(fileFor), KindList(bootFor)});
     }
-    if (file.subFiles.empty()) table.AddRow({file.name, "-", "0", "-", "-", "-", "-"});
+    if (file.subFiles.empty()) table.AddRow({Printable(file.name), "-", "0", "-", "-", "-", "-"});
   }
   std::cout << table.Render() << "\nBytes to copy:";
   for (int kind = 0; kind < kZcuKindCount; ++kind) {
@@ -68,7 +72,7 @@ int PackageInfo(const std::string& path, LoadableZCU_Type kind) {
   const PackageView package = ReadPackage(source.Folder());
   if (GlobalOptions().json) {
     nlohmann::json document = PackageJson(package);
-    document["source"] = JsonText(path);
+    document["source"] = JsonPath(path);
     document["archive"] = source.IsArchive();
     PrintJson(document);
   } else {
@@ -77,11 +81,51 @@ int PackageInfo(const std::string& path, LoadableZCU_Type kind) {
   return kExitOk;
 }
 
-CardLoadResult LoadCard(const std::string& packagePath, const std::string& cardPath, LoadableZCU_Type kind,
-                        bool showProgress) {
+namespace {
+
+// The card must be a folder: a path that is not there is bad usage.
+std::string CardFolder(const std::string& cardPath) {
+  struct stat info {};
+  if (stat(cardPath.c_str(), &info) != 0) {
+    throw UsageError("no card folder at " + cardPath + ": " + std::strerror(errno));
+  }
+  if (!S_ISDIR(info.st_mode)) throw UsageError(cardPath + " is not a folder: a card is given as its root folder");
   std::error_code error;
-  if (!fs::is_directory(cardPath, error)) throw OperationFailed("no card folder at " + cardPath);
-  const std::string card = AsFolder(fs::absolute(cardPath, error).string());
+  return AsFolder(fs::absolute(cardPath, error).string());
+}
+
+// The bytes of the files a load replaces: those in GLOBAL/ and the two card
+// files, which the copy removes or overwrites before it writes.
+unsigned long long ReplacedBytes(const std::string& card) {
+  unsigned long long bytes = 0;
+  std::error_code error;
+  for (const std::string& name : {std::string("ZCL"), std::string("ZCB")}) {
+    if (fs::is_regular_file(card + name, error)) bytes += fs::file_size(card + name, error);
+  }
+  for (fs::directory_iterator it(card + "GLOBAL", error), end; !error && it != end; it.increment(error)) {
+    if (it->is_regular_file(error)) bytes += it->file_size(error);
+  }
+  return bytes;
+}
+
+// Refuses a load that cannot fit before the card is touched: the library
+// would empty the card's GLOBAL folder first and only then find out.
+void CheckSpace(const std::string& card, unsigned long long needed, LoadableZCU_Type kind) {
+  unsigned long long reported = 0;
+  const bool overridden = DiskSizeOverride(reported);
+  const unsigned long long available = FreeBytes(card) + (overridden ? 0 : ReplacedBytes(card));
+  if (needed <= available) return;
+  throw OperationFailed("the card at " + card + " has room for " + std::to_string(available) +
+                        " bytes, the package needs " + std::to_string(needed) + " for " + ZcuKindName(kind) + ": " +
+                        std::to_string(needed - available) +
+                        " bytes are missing; the card was not touched (--force loads anyway)");
+}
+
+}  // namespace
+
+CardLoadResult LoadCard(const std::string& packagePath, const std::string& cardPath, LoadableZCU_Type kind,
+                        bool showProgress, bool force) {
+  const std::string card = CardFolder(cardPath);
 
   // The library's temporary copies (written for the verification) and any
   // unpacked archive live in a scratch folder that goes away afterwards.
@@ -93,6 +137,7 @@ CardLoadResult LoadCard(const std::string& packagePath, const std::string& cardP
   outcome.packageName = package.name;
   outcome.revision = package.revision;
   outcome.bytes = package.BytesToCopy(kind);
+  if (!force && outcome.bytes > 0) CheckSpace(card, outcome.bytes, kind);
 
   CTolva_SW_Handler& handler = source.Handler();
   // An unpacked archive has its package path set already: keep it.
@@ -109,7 +154,7 @@ CardLoadResult LoadCard(const std::string& packagePath, const std::string& cardP
 
 CardInfoResult ReadCard(const std::string& cardPath) {
   CardInfoResult info;
-  info.card = AsFolder(cardPath);
+  info.card = CardFolder(cardPath);
   CTolva_SW_Handler handler;
   CString path(info.card);
   info.present = handler.IsFlashCardPresent(path) != 0;
@@ -122,20 +167,22 @@ CardInfoResult ReadCard(const std::string& cardPath) {
 
 namespace {
 
-int CardLoad(const std::string& packagePath, const std::string& cardPath, LoadableZCU_Type kind) {
-  const CardLoadResult outcome = LoadCard(packagePath, cardPath, kind, true);
+int CardLoad(const std::string& packagePath, const std::string& cardPath, LoadableZCU_Type kind, bool force) {
+  CardLoadResult outcome = LoadCard(packagePath, cardPath, kind, !GlobalOptions().quiet, force);
   if (outcome.result != SR_OK) {
     throw OperationFailed("loading " + packagePath + " onto " + cardPath + " for " + ZcuKindName(kind) + " failed",
                           ServiceResultName(outcome.result));
   }
   if (GlobalOptions().json) {
     PrintJson({{"result", ServiceResultName(outcome.result)},
-               {"card", JsonText(outcome.card)},
+               {"card", JsonPath(outcome.card)},
                {"kind", ZcuKindName(kind)},
                {"package", JsonText(outcome.packageName)},
                {"revision", JsonText(outcome.revision)},
                {"bytes", outcome.bytes}});
   } else {
+    // Names from the package's files and the card's path, safe for a terminal.
+    for (std::string* text : {&outcome.packageName, &outcome.revision, &outcome.card}) *text = Printable(*text);
     std::cout << "Loaded " << outcome.packageName << " " << outcome.revision << " for " << ZcuKindName(kind) << " onto "
               << outcome.card << " (" << outcome.bytes << " bytes written and verified)\n";
   }
@@ -144,17 +191,17 @@ int CardLoad(const std::string& packagePath, const std::string& cardPath, Loadab
 
 int CardInfo(const std::string& cardPath) {
   const CardInfoResult info = ReadCard(cardPath);
-  if (!info.present) throw OperationFailed("no card at " + cardPath + " (nothing there)");
+  if (!info.present) throw OperationFailed("no card at " + cardPath + ": the folder is empty");
   const bool software = info.verify == SR_OK;
   if (GlobalOptions().json) {
-    PrintJson({{"card", JsonText(info.card)},
+    PrintJson({{"card", JsonPath(info.card)},
                {"present", info.present},
                {"software", software},
                {"result", ServiceResultName(info.verify)},
                {"name", JsonText(info.name)},
                {"revision", JsonText(info.revision)}});
   } else {
-    std::cout << "Card      " << info.card << "\n"
+    std::cout << "Card      " << Printable(info.card) << "\n"
               << "Present   yes\n"
               << "Software  " << (software ? "yes" : "none (no ZCL file)") << "\n"
               << "Name      " << Printable(info.name) << "\n"
@@ -180,6 +227,7 @@ void AddPackageCommands(CLI::App& app) {
   info->add_option("PACKAGE", args->path, "Package folder, or a zip/tar/tgz archive (unpacked to a temporary place)")
       ->required();
   info->add_option("--kind", args->kind, "Kind whose sub-package an archive is unpacked for (ALL picks g7, others g5)")
+      ->check(OneOf(ZcuKindNames()))
       ->capture_default_str();
   info->footer(
       "A sub-file is loaded as a file into GLOBAL/ for the kinds in FILE FOR, and into\n"
@@ -197,20 +245,28 @@ void AddCardCommands(CLI::App& app) {
     std::string kind;
     std::string package;
     std::string card;
+    bool force = false;
   };
   auto load = std::make_shared<LoadArgs>();
   CLI::App* loadCmd = group->add_subcommand(
       "load", "Copy (and unpack) a package and write its software for one kind of central unit to a card");
-  loadCmd->add_option("--kind", load->kind, "H40, J40, H50, QMS, ALL, H30 or ALL_BUT_WB")->required();
+  loadCmd->add_option("--kind", load->kind, "H40, J40, H50, QMS, ALL, H30 or ALL_BUT_WB")
+      ->check(OneOf(ZcuKindNames()))
+      ->required();
+  loadCmd->add_flag("--force", load->force, "Load even when the card seems to have too little room");
   loadCmd->add_option("PACKAGE", load->package, "Package folder, or a zip/tar/tgz archive")->required();
   loadCmd->add_option("CARD", load->card, "The card's root folder")->required();
   loadCmd->footer(
-      "Progress goes to standard error: a bar on a terminal, 'progress: N%' lines otherwise.\n"
-      "Every file written is verified against a second copy. The disk size check can\n"
-      "be tried with PELIX_DISK_SIZE=BYTES (a testing aid: the size the card reports).\n\n"
+      "Progress goes to standard error: a bar on a terminal, 'progress: N%' lines otherwise\n"
+      "(none with --quiet). Every file written is verified against a second copy.\n"
+      "Before the card is touched, the bytes the package needs for the kind are compared\n"
+      "with the card's free room (plus what the load replaces); a load that cannot fit\n"
+      "is refused unless --force is given. PELIX_DISK_SIZE=BYTES sets the size the card\n"
+      "reports (a testing aid).\n\n"
       "Example:\n  pelix card load --kind H40 data/package /media/card");
-  loadCmd->callback(
-      [load] { SetAction([load] { return CardLoad(load->package, load->card, ParseZcuKind(load->kind)); }); });
+  loadCmd->callback([load] {
+    SetAction([load] { return CardLoad(load->package, load->card, ParseZcuKind(load->kind), load->force); });
+  });
 
   auto cardPath = std::make_shared<std::string>();
   CLI::App* infoCmd = group->add_subcommand("info", "Show whether a card is there and its software name and revision");

@@ -119,7 +119,7 @@ TrackResult TrackReports(const std::string& text, int dataType) {
 }
 
 nlohmann::json FaultLineJson(const FaultLine& fault) {
-  return {{"line", JsonText(fault.line)},         {"time", JsonText(fault.time)},
+  return {{"line", JsonText(fault.line)},         {"time", IsoTime(fault.time)},
           {"object", JsonText(fault.object)},     {"faultId", JsonText(fault.faultId)},
           {"status", JsonText(fault.status)},     {"moType", JsonText(fault.moType)},
           {"mapTitle", JsonText(fault.mapTitle)}, {"name", JsonText(fault.name)}};

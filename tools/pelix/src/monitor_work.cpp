@@ -101,19 +101,22 @@ std::vector<MonitorRow> MonitorsForCabinet(int cabinet) {
   return rows;
 }
 
-bool FindMonitor(const std::string& key, MonitorRow& row) {
+std::vector<MonitorRow> FindMonitors(const std::string& key) {
   const std::vector<MonitorRow> all = AllMonitors();
-  int id = -1;
-  if (IsNumber(key)) {
-    id = std::stoi(key);
-  } else if (g_monitorObjectTable.MonitorExists(CString(key))) {
-    id = g_monitorObjectTable.GetInternalIdFromInternalName(CString(key));
-  } else {
-    id = g_monitorObjectTable.GetMonitorId(CString(key));
+  auto byId = [&all](int id) {
+    return id < 0 || static_cast<size_t>(id) >= all.size() ? std::vector<MonitorRow>()
+                                                           : std::vector<MonitorRow>{all[static_cast<size_t>(id)]};
+  };
+  if (IsNumber(key)) return byId(std::stoi(key));
+  if (g_monitorObjectTable.MonitorExists(CString(key))) {
+    return byId(g_monitorObjectTable.GetInternalIdFromInternalName(CString(key)));
   }
-  if (id < 0 || static_cast<size_t>(id) >= all.size()) return false;
-  row = all[static_cast<size_t>(id)];
-  return true;
+  std::vector<MonitorRow> named;
+  for (const MonitorRow& row : all) {
+    if (row.displayName == key) named.push_back(row);
+  }
+  if (!named.empty()) return named;
+  return byId(g_monitorObjectTable.GetMonitorId(CString(key)));
 }
 
 std::vector<MonitorRow> SearchMonitors(const std::string& text) {

@@ -22,9 +22,9 @@ struct MonitorRow {
 std::vector<MonitorRow> AllMonitors();
 // The monitors offered for a cabinet type (GetAllInternalIDs).
 std::vector<MonitorRow> MonitorsForCabinet(int cabinet);
-// By internal id (digits), internal name, short id or display name; false
-// when nothing matches.
-bool FindMonitor(const std::string& key, MonitorRow& row);
+// By internal id (digits), internal name, short id or display name: every
+// monitor that matches (several share a display name), none when nothing does.
+std::vector<MonitorRow> FindMonitors(const std::string& key);
 // Monitors whose internal name, short id or display name contains `text`,
 // without regard to letter case.
 std::vector<MonitorRow> SearchMonitors(const std::string& text);

@@ -100,7 +100,7 @@ PackageSource::PackageSource(const std::string& path, LoadableZCU_Type kind) {
     m_folder = AsFolder(path);
     return;
   }
-  if (!fs::is_regular_file(path, error)) throw UsageError("no package folder or archive at " + path);
+  CheckInputFile(path);
 
   m_archive = true;
   m_scratch = std::make_unique<ScratchFolder>("package");
@@ -110,10 +110,18 @@ PackageSource::PackageSource(const std::string& path, LoadableZCU_Type kind) {
   // The library unpacks beside the copy, so the copy needs an absolute path.
   const std::string absolute = fs::absolute(path, error).string();
   if (m_handler.Copy_KVO_Package(CString(absolute), copied) == 0) {
-    throw OperationFailed("cannot copy the package archive " + path);
+    throw OperationFailed("cannot copy the package archive " + path + " to " + m_scratch->Path());
   }
-  const int unpacked = m_handler.Decompress_KVO_Package(copied, kind);
-  if (unpacked != 1) throw OperationFailed("cannot unpack the package archive " + path);
+  const TraceCapture traces;
+  if (m_handler.Decompress_KVO_Package(copied, kind) != 1) {
+    // The library traces why an archive was not unpacked: the entry and the
+    // reason.
+    const std::string trace = traces.Last("Archive ");
+    const std::size_t reason = trace.find(" not unpacked: ");
+    throw OperationFailed(
+        "cannot unpack the package archive " + path + ": " +
+        (reason != std::string::npos ? trace.substr(reason + 15) : std::string("it is no zip, tar or tgz archive")));
+  }
   const std::string found = Str(m_handler.GetKVO_Path());
   if (found.empty()) throw OperationFailed("the archive " + path + " holds no package (no FLF file)");
   m_folder = AsFolder(found);

@@ -16,10 +16,16 @@ bool UserKeyExists(const SettingRef& ref);
 // Makes the user's key (a testing and set-up aid: the library itself only
 // writes below keys the user or the machine's template already has).
 void CreateUserKey(const SettingRef& ref);
-// Writes the value; throws OperationFailed when the user has no such key.
+// Writes the value and reads it back; throws OperationFailed with the
+// registry's reason when it does not read back as written.
 void SetSetting(const SettingRef& ref, const std::string& value, bool dword);
-// Reads the value; false when it is not there (or empty).
+// Reads the value; false when it is not there (or empty). Throws
+// OperationFailed when the user's settings cannot be read at all.
 bool GetSetting(const SettingRef& ref, bool dword, std::string& value);
+// Deletes the value and checks that it is gone (OperationFailed otherwise).
 void DeleteSetting(const SettingRef& ref);
+// "ERROR_ACCESS_DENIED: access is denied (...)": a registry result as its name
+// and a sentence.
+std::string RegistryResult(long status);
 
 }  // namespace pelix::tool

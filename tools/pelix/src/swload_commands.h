@@ -26,9 +26,11 @@ struct CardInfoResult {
 
 int PackageInfo(const std::string& path, LoadableZCU_Type kind);
 // Loads the package (folder or archive) onto the card; the progress bar goes
-// to standard error when `showProgress`.
+// to standard error when `showProgress`. Unless `force`, a package that needs
+// more bytes than the card has room for is refused before the card is
+// touched (OperationFailed).
 CardLoadResult LoadCard(const std::string& packagePath, const std::string& cardPath, LoadableZCU_Type kind,
-                        bool showProgress);
+                        bool showProgress, bool force);
 CardInfoResult ReadCard(const std::string& cardPath);
 
 }  // namespace pelix::tool

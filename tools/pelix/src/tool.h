@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
+#include <streambuf>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +27,7 @@ constexpr int kExitUsage = 2;   // bad command line or bad input
 struct Options {
   bool trace = false;  // nested library trace on standard error
   bool json = false;   // one JSON document on standard output
+  bool quiet = false;  // no progress display
 };
 Options& GlobalOptions();
 
@@ -66,15 +69,27 @@ void AddDemoCommand(CLI::App& app);
 // are ignored and an optional "0x" prefix is accepted. Throws UsageError on
 // an odd digit count or a non-hex character.
 std::vector<unsigned char> ParseHex(const std::string& text);
-// The text itself, or the contents of FILE for "@FILE".
+// The text itself, the contents of FILE for "@FILE", standard input for "-"
+// or "@-".
 std::string TextOrFile(const std::string& argument);
-// The whole file; throws UsageError when it cannot be read.
+// The whole file, standard input for "-". A file that does not exist, a
+// folder and an empty input are bad usage (UsageError); any other failure to
+// read is OperationFailed. Each message names the file and the reason.
 std::string ReadFile(const std::string& path);
+// Checks a path the library opens itself the same way: it exists, is no
+// folder and can be read.
+void CheckInputFile(const std::string& path);
+// A validator for an option that accepts only the listed values (compared
+// without regard to letter case); the message lists them.
+CLI::Validator OneOf(std::vector<std::string> accepted);
+// A validator for a whole number from `low` to `high`.
+CLI::Validator Between(long low, long high);
 // A decimal or 0x-hexadecimal integer; throws UsageError naming `what`.
 long ParseInteger(const std::string& text, const char* what);
 // "H40" .. "ALL_BUT_WB" (any letter case) to the kind; throws UsageError.
 LoadableZCU_Type ParseZcuKind(const std::string& text);
 const char* ZcuKindName(int kind);
+std::vector<std::string> ZcuKindNames();
 // A folder path with exactly one trailing '/'.
 std::string AsFolder(std::string path);
 std::string Trim(const std::string& text);
@@ -98,13 +113,38 @@ class Table {
 };
 // Writes the document and a line end to standard output.
 void PrintJson(const nlohmann::json& document);
-// A text from the library as JSON-safe UTF-8: bytes above 0x7f are taken as
-// Latin-1, so any byte string can be put in a document.
+// A text from the library or a file as JSON-safe UTF-8: valid UTF-8 is kept,
+// any other byte string is taken as Latin-1.
 std::string JsonText(const std::string& text);
 std::string JsonText(const CString& text);
+// A path for a JSON document: valid UTF-8 is kept; otherwise each byte that
+// is not part of a valid UTF-8 sequence is written \xNN and a backslash \\,
+// so that the exact bytes can be recovered.
+std::string JsonPath(const std::string& path);
 std::string Str(const CString& text);
-// The text for a terminal: bytes outside printable ASCII as \xNN.
+// The text for a terminal: control characters and bytes that are not valid
+// UTF-8 as \xNN.
 std::string Printable(const std::string& text);
+// "2026-12-05 09:29:40" (local time) as "2026-12-05T09:29:40+01:00"; a text
+// of another form is returned as it is, blanks as "".
+std::string IsoTime(const std::string& text);
+
+// Standard output through a buffer whose writes are checked: Finish writes
+// what is left and returns the system's reason when any write failed ("" if
+// none did). Installed for the lifetime of the object.
+class CheckedStandardOutput {
+ public:
+  CheckedStandardOutput();
+  ~CheckedStandardOutput();
+  CheckedStandardOutput(const CheckedStandardOutput&) = delete;
+  CheckedStandardOutput& operator=(const CheckedStandardOutput&) = delete;
+  std::string Finish();
+
+ private:
+  class Buffer;
+  std::unique_ptr<Buffer> m_buffer;
+  std::streambuf* m_old = nullptr;
+};
 
 // --- the tool's host ---
 // Installs the tool's host services: the library's default host, with its
@@ -112,6 +152,18 @@ std::string Printable(const std::string& text);
 // user messages on standard error with a "pelix: message: " prefix, and the
 // disk size taken from $PELIX_DISK_SIZE when set (a testing aid).
 void InstallToolHost(bool trace);
+// The bytes free in the folder's file system ($PELIX_DISK_SIZE when set).
+unsigned long long FreeBytes(const std::string& folder);
+// While the object lives, the library's trace lines are kept (without being
+// shown unless --trace): Last() gives the last one that starts with `prefix`.
+class TraceCapture {
+ public:
+  TraceCapture();
+  ~TraceCapture();
+  TraceCapture(const TraceCapture&) = delete;
+  TraceCapture& operator=(const TraceCapture&) = delete;
+  std::string Last(const std::string& prefix) const;
+};
 // $PELIX_DISK_SIZE as bytes, or false when unset; throws UsageError when set
 // to something that is not a number.
 bool DiskSizeOverride(unsigned long long& bytes);

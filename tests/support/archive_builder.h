@@ -97,7 +97,8 @@ class ArchiveBuilder {
   ArchiveBuilder(const std::string& path, Kind kind) : m_archive(archive_write_new()) {
     const bool zip = kind == Kind::kZip || kind == Kind::kStoredZip;
     int r = zip ? archive_write_set_format_zip(m_archive) : archive_write_set_format_pax_restricted(m_archive);
-    if (r == ARCHIVE_OK && kind == Kind::kStoredZip) r = archive_write_set_format_option(m_archive, "zip", "compression", "store");
+    if (r == ARCHIVE_OK && kind == Kind::kStoredZip)
+      r = archive_write_set_format_option(m_archive, "zip", "compression", "store");
     if (r == ARCHIVE_OK && kind == Kind::kTgz) r = archive_write_add_filter_gzip(m_archive);
     m_ok = r == ARCHIVE_OK && archive_write_open_filename(m_archive, path.c_str()) == ARCHIVE_OK;
   }
@@ -118,7 +119,8 @@ class ArchiveBuilder {
     archive_entry_set_perm(entry, static_cast<mode_t>(perm));
     archive_entry_set_mtime(entry, 1700000000, 0);
     archive_entry_set_size(entry, static_cast<std::int64_t>(content.size()) + zeros);
-    if (!link.empty()) hard ? archive_entry_set_hardlink(entry, link.c_str()) : archive_entry_set_symlink(entry, link.c_str());
+    if (!link.empty())
+      hard ? archive_entry_set_hardlink(entry, link.c_str()) : archive_entry_set_symlink(entry, link.c_str());
     if (type == AE_IFCHR || type == AE_IFBLK) archive_entry_set_rdev(entry, makedev(1, 3));
     m_ok = m_ok && archive_write_header(m_archive, entry) >= ARCHIVE_WARN;
     archive_entry_free(entry);
@@ -131,9 +133,13 @@ class ArchiveBuilder {
   ArchiveBuilder& File(const std::string& name, const std::string& content, int perm = 0644) {
     return Entry(name, AE_IFREG, content, "", perm);
   }
-  ArchiveBuilder& Zeros(const std::string& name, std::int64_t size) { return Entry(name, AE_IFREG, "", "", 0644, false, size); }
+  ArchiveBuilder& Zeros(const std::string& name, std::int64_t size) {
+    return Entry(name, AE_IFREG, "", "", 0644, false, size);
+  }
   ArchiveBuilder& Dir(const std::string& name, int perm = 0755) { return Entry(name, AE_IFDIR, "", "", perm); }
-  ArchiveBuilder& Symlink(const std::string& name, const std::string& to) { return Entry(name, AE_IFLNK, "", to, 0777); }
+  ArchiveBuilder& Symlink(const std::string& name, const std::string& to) {
+    return Entry(name, AE_IFLNK, "", to, 0777);
+  }
   ArchiveBuilder& Hardlink(const std::string& name, const std::string& to) {
     return Entry(name, AE_IFREG, "", to, 0644, true);
   }
@@ -167,7 +173,8 @@ inline std::map<std::string, std::string> Snapshot(const std::string& root, cons
     if (lstat(path.c_str(), &st) != 0) continue;
     const bool file = S_ISREG(st.st_mode);  // a folder's time changes with what it lists
     out[path] = std::to_string(meta ? st.st_mode : st.st_mode & S_IFMT) + " " + std::to_string(st.st_nlink) + " " +
-                (file ? (meta ? std::to_string(st.st_mtim.tv_sec) : "") + "." + std::to_string(st.st_mtim.tv_nsec) + " " + FileText(path)
+                (file ? (meta ? std::to_string(st.st_mtim.tv_sec) : "") + "." + std::to_string(st.st_mtim.tv_nsec) +
+                            " " + FileText(path)
                       : std::filesystem::read_symlink(path, error).string());
   }
   return out;

@@ -63,8 +63,8 @@ PackageSpec OneLoadFile(std::vector<pelix::packagegen::SubFileSpec> subFiles, ui
 
 // Two load files: ordinary ORD1 and ORD2, boot BOOTA and BOOTB, OTHER for J40.
 PackageSpec TwoLoadFiles() {
-  PackageSpec package = OneLoadFile(
-      {{"ORD1", 700, {"H40"}, {}, 0}, {"BOOTA", 300, {"H40"}, {"H40"}, 0}, {"ORD2", 300, {"H40"}, {}, 0}});
+  PackageSpec package =
+      OneLoadFile({{"ORD1", 700, {"H40"}, {}, 0}, {"BOOTA", 300, {"H40"}, {"H40"}, 0}, {"ORD2", 300, {"H40"}, {}, 0}});
   package.loadFiles.push_back({"LOADF002", "", {{"BOOTB", 200, {"H40"}, {"H40"}, 0}, {"OTHER", 900, {"J40"}, {}, 0}}});
   return package;
 }
@@ -117,7 +117,11 @@ TEST(HandlerCopyTest, CopiesTheSubFilesOfTheKind) {
       {TwoLoadFiles(), ZCU_H40, {"ORD1", "ORD2"}, {"BOOTA", "BOOTB"}, 2000, {35, 50, 80, 100}},
       // A boot list without the destination is counted but not copied.
       {OneLoadFile({{"A", 500, {"H40"}, {}, 0}, {"ODD", 250, {"J40"}, {"H40"}, 0}, {"NO", 100, {"J40"}, {}, 0}}),
-       ZCU_H40, {"A"}, {}, 1000, {50}},
+       ZCU_H40,
+       {"A"},
+       {},
+       1000,
+       {50}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.package.loadFiles[0].subFiles[0].name << " for " << c.kind);
@@ -219,8 +223,11 @@ TEST(HandlerCopyTest, ALinkOnTheCardFailsTheCopyBeforeAnythingChanges) {
   const struct {
     const char* link;
     const char* target;  // below the scratch root
-  } cases[] = {{"GLOBAL", "outside"}, {"GLOBAL/ORD1", "outside/file"}, {"ZCL", "outside/file"},
-               {"ZCB", "outside/file"}, {"ZCL", "outside/missing"}};
+  } cases[] = {{"GLOBAL", "outside"},
+               {"GLOBAL/ORD1", "outside/file"},
+               {"ZCL", "outside/file"},
+               {"ZCB", "outside/file"},
+               {"ZCL", "outside/missing"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.link);
     Bench bench;
@@ -248,8 +255,9 @@ TEST(HandlerCopyTest, ALinkOnTheCardFailsTheCopyBeforeAnythingChanges) {
 }
 
 TEST(HandlerCopyTest, OneMessagePassedOnPerProgressReportAndCardFilesAreFlushed) {
-  const Names passed = {"peek", "offer 256", "translate 256", "dispatch 256", "peek", "quit -1", "offer 18",
-                        "translate 18", "dispatch 18", "peek", "offer 512", "translate 512", "dispatch 512", "peek"};
+  const Names passed = {"peek",      "offer 256",     "translate 256", "dispatch 256", "peek",
+                        "quit -1",   "offer 18",      "translate 18",  "dispatch 18",  "peek",
+                        "offer 512", "translate 512", "dispatch 512",  "peek"};
   const Names consumed = {"peek", "offer 256", "peek", "quit -1", "offer 18", "peek", "offer 512", "peek"};
   for (const auto& [consume, callback, log] :
        {std::tuple{false, false, Names{}}, std::tuple{false, true, passed}, std::tuple{true, true, consumed}}) {
@@ -276,8 +284,8 @@ TEST(HandlerCopyTest, BscPackageReadsLoadFilesFromTheirFlfFiles) {
   Bench bench(package);
   ASSERT_EQ(bench.handler.Init(bench.scratch.pkg.c_str(), true, false), SR_OK);
   EXPECT_EQ(bench.handler.isBscFormat(), 1);
-  PutFile(bench.scratch.pkg + "FLF0009", "LOADF00");           // short, names nothing
-  mkdir((bench.scratch.pkg + "FLFDIR").c_str(), 0755);         // cannot be opened: passed over
+  PutFile(bench.scratch.pkg + "FLF0009", "LOADF00");    // short, names nothing
+  mkdir((bench.scratch.pkg + "FLFDIR").c_str(), 0755);  // cannot be opened: passed over
   ASSERT_EQ(bench.Copy(), SR_OK);
   bench.ExpectCard({"ORD1", "ORD2"}, {"BOOTA", "BOOTB"});
   Bench plain;
@@ -294,7 +302,8 @@ TEST(HandlerCopyTest, BundledDemoPackageMatchesTheGenerator) {
   Bench bench(pelix::packagegen::DemoPackage());
   const std::string bundled = std::string(PELIX_SOURCE_DIR) + "/data/package/";
   EXPECT_EQ(Entries(bundled), Entries(bench.scratch.pkg));
-  for (const auto& name : Entries(bench.scratch.pkg)) EXPECT_EQ(FileText(bundled + name), FileText(bench.scratch.pkg + name));
+  for (const auto& name : Entries(bench.scratch.pkg))
+    EXPECT_EQ(FileText(bundled + name), FileText(bench.scratch.pkg + name));
 }
 
 const char* const kWriteError =
@@ -303,7 +312,9 @@ const char* const kWriteError =
 
 // SKIP for J40 only, ORD1 and ORD2 of 5000 bytes (3 chunks each), one boot sub-file.
 PackageSpec FaultPackage() {
-  return OneLoadFile({{"SKIP", 100, {"J40"}, {}, 0}, {"ORD1", 5000, {"H40"}, {}, 0}, {"ORD2", 5000, {"H40"}, {}, 0},
+  return OneLoadFile({{"SKIP", 100, {"J40"}, {}, 0},
+                      {"ORD1", 5000, {"H40"}, {}, 0},
+                      {"ORD2", 5000, {"H40"}, {}, 0},
                       {"BOOT", 3000, {"H40"}, {"H40"}, 0}});
 }
 
@@ -322,30 +333,37 @@ TEST(HandlerFaultTest, EachFaultGivesItsResultAndLeavesNothingBehind) {
   const struct {
     std::function<void(F, S)> fault;
     const char* outcome;
-  } cases[] = {
-      {[](F, S) {}, "SR_OK ORD1 ORD2 ZCL"},
-      {[](F f, S) { f.shortReadAt = 3; }, "SR_FAILED ORD1"},    // header, ORD1's first chunk, its second
-      {[](F f, S) { f.shortWriteAt = 2; }, "SR_FAILED ORD1"},   // ORD1's first chunk into its temporary copy
-      {[](F f, S) { f.shortWriteAt = 13; }, "SR_FAILED ORD1 ORD2 ZCL"},  // after 6 writes each, ZCL
-      {[](F f, S) { f.failFlushAt = 1; }, "SR_FAILED ORD1"},  // ORD1 on the card
-      {[](F f, S) { f.failFlushAt = 5; }, "SR_FAILED ORD1 ORD2 ZCL"},  // ZCL
-      {[](F f, S) { f.failFlushFolderAt = 1; }, "SR_FAILED ORD1"},
-      {[](F f, S) { f.failSeekAt = 1; }, "SR_FAILED"},  // the Tell before skipping SKIP
-      {[](F f, S) { f.failCloseAt = 3; }, "SR_FAILED ORD1"},  // the file-information file, the card, ORD1
-      // Corruption on the card is found by the checksum; ZCB is compared first, once.
-      {[](F f, S s) { f.corruptWritesUnder = s.card + "GLOBAL/"; }, "SR_FAILED ORD1 told"},
-      {[](F f, S s) { f.corruptWritesUnder = s.card + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL told"},
-      {[](F f, S s) { f.corruptWritesUnder = s.card; }, "SR_FAILED ORD1 told"},
-      // The card folder removed mid-copy: flushing it fails before any comparison.
-      {[](F f, S s) { f.afterWrite = [g = s.card + "GLOBAL"](int n) { if (n == 3) std::filesystem::remove_all(g); }; },
-       "SR_FAILED"},
-      // A card file removed after its last chunk: no checksum, and the user is told.
-      {[](F f, S s) { f.afterWrite = [g = s.card + "GLOBAL/ORD1"](int n) { if (n == 6) unlink(g.c_str()); }; },
-       "SR_FAILED told"},
-      // Files that cannot be created; the card file of a pair comes first.
-      {[](F f, S) { f.failOpenContaining = "GLOBAL/ORD2"; }, "SR_FILE_OPEN_FAILED ORD1"},
-      {[](F f, S s) { f.failOpenContaining = s.temp + "ORD1"; }, "SR_FILE_OPEN_FAILED ORD1"},
-      {[](F f, S s) { f.failOpenContaining = s.temp + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL"}};
+  } cases[] = {{[](F, S) {}, "SR_OK ORD1 ORD2 ZCL"},
+               {[](F f, S) { f.shortReadAt = 3; }, "SR_FAILED ORD1"},   // header, ORD1's first chunk, its second
+               {[](F f, S) { f.shortWriteAt = 2; }, "SR_FAILED ORD1"},  // ORD1's first chunk into its temporary copy
+               {[](F f, S) { f.shortWriteAt = 13; }, "SR_FAILED ORD1 ORD2 ZCL"},  // after 6 writes each, ZCL
+               {[](F f, S) { f.failFlushAt = 1; }, "SR_FAILED ORD1"},             // ORD1 on the card
+               {[](F f, S) { f.failFlushAt = 5; }, "SR_FAILED ORD1 ORD2 ZCL"},    // ZCL
+               {[](F f, S) { f.failFlushFolderAt = 1; }, "SR_FAILED ORD1"},
+               {[](F f, S) { f.failSeekAt = 1; }, "SR_FAILED"},        // the Tell before skipping SKIP
+               {[](F f, S) { f.failCloseAt = 3; }, "SR_FAILED ORD1"},  // the file-information file, the card, ORD1
+               // Corruption on the card is found by the checksum; ZCB is compared first, once.
+               {[](F f, S s) { f.corruptWritesUnder = s.card + "GLOBAL/"; }, "SR_FAILED ORD1 told"},
+               {[](F f, S s) { f.corruptWritesUnder = s.card + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL told"},
+               {[](F f, S s) { f.corruptWritesUnder = s.card; }, "SR_FAILED ORD1 told"},
+               // The card folder removed mid-copy: flushing it fails before any comparison.
+               {[](F f, S s) {
+                  f.afterWrite = [g = s.card + "GLOBAL"](int n) {
+                    if (n == 3) std::filesystem::remove_all(g);
+                  };
+                },
+                "SR_FAILED"},
+               // A card file removed after its last chunk: no checksum, and the user is told.
+               {[](F f, S s) {
+                  f.afterWrite = [g = s.card + "GLOBAL/ORD1"](int n) {
+                    if (n == 6) unlink(g.c_str());
+                  };
+                },
+                "SR_FAILED told"},
+               // Files that cannot be created; the card file of a pair comes first.
+               {[](F f, S) { f.failOpenContaining = "GLOBAL/ORD2"; }, "SR_FILE_OPEN_FAILED ORD1"},
+               {[](F f, S s) { f.failOpenContaining = s.temp + "ORD1"; }, "SR_FILE_OPEN_FAILED ORD1"},
+               {[](F f, S s) { f.failOpenContaining = s.temp + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "row " << &c - cases);
     Bench bench(FaultPackage());
@@ -457,8 +475,9 @@ TEST(CardIdentificationTest, CopiedCardReadsBackAndScopesWrapTheParsers) {
   RecordingHost host;
   host.handlerExists = true;
   { CTolva_SW_Handler handler; }
-  EXPECT_EQ(ScopeNames(host), (Names{"CFileInfoParser::CFileInfoParser()", "CTolva_SW_Handler::CTolva_SW_Handler()",
-                                     "CTolva_SW_Handler::~CTolva_SW_Handler()", "CFileInfoParser::~CFileInfoParser()"}));
+  EXPECT_EQ(ScopeNames(host),
+            (Names{"CFileInfoParser::CFileInfoParser()", "CTolva_SW_Handler::CTolva_SW_Handler()",
+                   "CTolva_SW_Handler::~CTolva_SW_Handler()", "CFileInfoParser::~CFileInfoParser()"}));
   EXPECT_EQ(host.CallsNamed("StoreReturn").size(), 4U);
 }
 

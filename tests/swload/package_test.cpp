@@ -24,8 +24,10 @@ bool Make(const std::string& path, const std::vector<std::pair<std::string, std:
   const std::string tail = path.substr(path.size() - 4);
   ArchiveBuilder builder(path, tail == ".zip" ? Kind::kZip : tail == ".tar" ? Kind::kTar : Kind::kTgz);
   for (const auto& [name, content] : entries) {
-    if (name.back() == '/') builder.Dir(name);
-    else builder.File(name, content[0] == '@' ? FileText(content.substr(1)) : content);
+    if (name.back() == '/')
+      builder.Dir(name);
+    else
+      builder.File(name, content[0] == '@' ? FileText(content.substr(1)) : content);
   }
   return builder.Close();
 }
@@ -74,9 +76,15 @@ TEST_F(PackageTest, ArchivesLeadToTheFolderOfTheFileInformationFile) {
       {{{"INNER.TAR", "@" + inner}}, "g.tgz", ZCU_H40, 0, ""},  // leads on; its kind "TAR" is not one
       {{{"broken.tgz", "not gzip"}, {"readme", "r"}}, "h.tgz", ZCU_H40, 0, ""},
       {{{"pkg/", ""}, {"pkg/FLF0001", "deep"}, {"x.tgz.bak", ""}}, "i.tgz", ZCU_H40, 1, ""},
-      {{{"SW_PACKAGE/", ""}, {"SW_PACKAGE/g5x.tgz", "@" + g5}, {"SW_PACKAGE/g7z.tgz", "@" + g7}}, "j.tgz", ZCU_J40, 1,
+      {{{"SW_PACKAGE/", ""}, {"SW_PACKAGE/g5x.tgz", "@" + g5}, {"SW_PACKAGE/g7z.tgz", "@" + g7}},
+       "j.tgz",
+       ZCU_J40,
+       1,
        "j/SW_PACKAGE/g5x/"},
-      {{{"SW_PACKAGE/", ""}, {"SW_PACKAGE/g5x.tgz", "@" + g5}, {"SW_PACKAGE/g7z.tgz", "@" + g7}}, "k.tgz", ZCU_ALL, 1,
+      {{{"SW_PACKAGE/", ""}, {"SW_PACKAGE/g5x.tgz", "@" + g5}, {"SW_PACKAGE/g7z.tgz", "@" + g7}},
+       "k.tgz",
+       ZCU_ALL,
+       1,
        "k/SW_PACKAGE/g7z/"},
       {{{"sw_package/", ""}, {"sw_package/g5.txt", "x"}}, "l.tgz", ZCU_ALL, 1, ""},
   };
@@ -172,8 +180,9 @@ TEST_F(PackageTest, CopiesIntoTheKvoFolderClearingItFirst) {
   EXPECT_EQ(handler.Copy_KVO_Package(CString("pkg.tgz"), copied), 1);  // no separator: the whole text is the name
   std::filesystem::current_path(cwd);
   EXPECT_EQ(Entries(kvo), Names{"pkg.tgz"});
-  EXPECT_EQ(ScopeNames(host), (Names{"CTolva_SW_Handler::Copy_KVO_Package()", "CTolva_SW_Handler::clear_KVO_Package()",
-                                     "CTolva_SW_Handler::clear_KVO_Package()", "CTolva_SW_Handler::clear_KVO_Package()"}));
+  EXPECT_EQ(ScopeNames(host),
+            (Names{"CTolva_SW_Handler::Copy_KVO_Package()", "CTolva_SW_Handler::clear_KVO_Package()",
+                   "CTolva_SW_Handler::clear_KVO_Package()", "CTolva_SW_Handler::clear_KVO_Package()"}));
   std::string order;  // each folder's scope closes after those inside it
   for (const auto& name : host.Names()) order += name == "StoreEnter" ? "E" : name == "StoreReturn" ? "R" : "";
   EXPECT_EQ(order, "EEEERRRR");

@@ -22,6 +22,15 @@
 // entry size over the budget is refused before any of it is written; data is
 // also counted as it streams, since zip headers can lie.
 //
+// Damage is never let through: any warning or error while reading an entry
+// (a zip CRC that does not match, a cut-off stream, a bad header) fails the
+// call, and a gzip stream is read to its real end, past the tar end marker,
+// so that its trailer (CRC and length) is checked.
+//
+// Every entry is made relative to a descriptor of the target folder, one real
+// folder at a time: the process's working folder is never changed, so an
+// extraction is safe beside other threads.
+//
 // A refused entry or a damaged archive makes the call return 0, with the reason
 // in LastError(); entries already extracted stay in the target folder.
 #pragma once

@@ -30,16 +30,13 @@ FileSystem* SetFileSystem(FileSystem* fileSystem) {
 }
 
 int PosixFileSystem::Open(const std::string& path, OpenMode mode) {
+  int flags = O_RDONLY | O_CLOEXEC;
+  if (mode == kOpenReadOwn) flags |= O_NOFOLLOW;
+  if (mode == kCreateWrite) flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
   int fd = -1;
-  if (mode == kOpenRead) {
-    do {
-      fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-  } else {
-    do {
-      fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
-  }
+  do {
+    fd = ::open(path.c_str(), flags, 0644);
+  } while (fd < 0 && errno == EINTR);
   if (fd < 0) return -1;
   struct stat info;
   int error = 0;
@@ -108,8 +105,22 @@ bool PosixFileSystem::Close(int fd) {
 
 bool PosixFileSystem::List(const std::string& folder, std::vector<std::string>& names) {
   names.clear();
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr) return false;
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool listed = ListAt(fd, names);
+  ::close(fd);
+  return listed;
+}
+
+bool PosixFileSystem::ListAt(int folder, std::vector<std::string>& names) {
+  names.clear();
+  const int own = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);  // closedir closes its descriptor
+  if (own < 0) return false;
+  DIR* dir = ::fdopendir(own);
+  if (dir == nullptr) {
+    ::close(own);
+    return false;
+  }
   errno = 0;
   while (const dirent* entry = ::readdir(dir)) {
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
@@ -118,6 +129,33 @@ bool PosixFileSystem::List(const std::string& folder, std::vector<std::string>& 
   const bool complete = errno == 0;
   ::closedir(dir);
   return complete;
+}
+
+int PosixFileSystem::OpenFolder(int at, const std::string& name) {
+  int fd;
+  do {
+    fd = ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+FileSystem::EntryKind PosixFileSystem::KindAt(int at, const std::string& name) {
+  struct stat info;
+  if (name.empty() || ::fstatat(at, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return kMissing;
+  if (S_ISLNK(info.st_mode)) return kLink;
+  if (S_ISDIR(info.st_mode)) return kFolder;
+  return S_ISREG(info.st_mode) ? kFile : kOther;
+}
+
+bool PosixFileSystem::RemoveAt(int at, const std::string& name, bool folder) {
+  return ::unlinkat(at, name.c_str(), folder ? AT_REMOVEDIR : 0) == 0;
+}
+
+bool PosixFileSystem::MakeWritableAt(int at, const std::string& name) {
+  struct stat info;
+  if (::fstatat(at, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(info.st_mode)) return false;
+  const mode_t wanted = (info.st_mode & 07777) | (S_ISDIR(info.st_mode) ? S_IRWXU : S_IWUSR);
+  return ::fchmodat(at, name.c_str(), wanted, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool PosixFileSystem::Exists(const std::string& path) {
@@ -130,18 +168,10 @@ bool PosixFileSystem::IsFolder(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool PosixFileSystem::Remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-
 bool PosixFileSystem::MakeFolder(const std::string& path) {
   std::string folder = path;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return ::mkdir(folder.c_str(), 0755) == 0;
-}
-
-bool PosixFileSystem::MakeWritable(const std::string& path) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) return false;
-  return ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
 }
 
 bool PosixFileSystem::FlushFolder(const std::string& folder) {

@@ -2,7 +2,14 @@
 // lists or deletes goes through the FileSystem in force, so that tests can
 // install their own (a subclass of PosixFileSystem that fails or corrupts a
 // chosen call) and prove how each fault is handled.
+//
+// Nothing created, changed or deleted through the seam follows a symbolic
+// link named by the path's last component (or by `name` in the calls relative
+// to a folder descriptor): a link where a file is to be written, made writable
+// or deleted is never taken for what it points at.
 #pragma once
+
+#include <fcntl.h>
 
 #include <sys/types.h>
 
@@ -15,9 +22,11 @@ namespace pelix::platform {
 class FileSystem {
  public:
   enum OpenMode {
-    kOpenRead,    // an existing regular file, read only
-    kCreateWrite  // created writable, an existing file truncated; write only
+    kOpenRead,     // an existing regular file, read only
+    kOpenReadOwn,  // as kOpenRead, but a symbolic link fails instead of being followed
+    kCreateWrite   // created writable, an existing file truncated; write only; a link fails
   };
+  enum EntryKind { kMissing, kFile, kFolder, kLink, kOther };
 
   virtual ~FileSystem() = default;
 
@@ -46,12 +55,27 @@ class FileSystem {
   virtual bool List(const std::string& folder, std::vector<std::string>& names) = 0;
   virtual bool Exists(const std::string& path) = 0;
   virtual bool IsFolder(const std::string& path) = 0;
-  // Deletes a file (not a folder).
-  virtual bool Remove(const std::string& path) = 0;
+  // Deletes a file or a link (not a folder).
+  bool Remove(const std::string& path) { return RemoveAt(AT_FDCWD, path, false); }
   // Makes one folder (its parent must exist).
   virtual bool MakeFolder(const std::string& path) = 0;
-  // Gives the owner write permission.
-  virtual bool MakeWritable(const std::string& path) = 0;
+  // Gives the owner write permission; false for a link, which keeps its target's mode.
+  bool MakeWritable(const std::string& path) { return MakeWritableAt(AT_FDCWD, path); }
+
+  // Calls relative to a folder descriptor `at` (from OpenFolder, or AT_FDCWD),
+  // so that a walk through folders never leaves the folder it started in.
+  // A folder as a descriptor (closed with Close), or -1; a link named by
+  // `name` fails. A path ending in '/' names the folder a link leads to.
+  virtual int OpenFolder(int at, const std::string& name) = 0;
+  // What `name` is, not following a link.
+  virtual EntryKind KindAt(int at, const std::string& name) = 0;
+  // The names in the folder of the descriptor, as List does.
+  virtual bool ListAt(int folder, std::vector<std::string>& names) = 0;
+  // Deletes a file or a link (not what it leads to); with `folder`, an empty folder.
+  virtual bool RemoveAt(int at, const std::string& name, bool folder) = 0;
+  // Gives the owner write permission (read, write and search on a folder);
+  // false for a link.
+  virtual bool MakeWritableAt(int at, const std::string& name) = 0;
   // Flushes a folder's entries to the device, so that files created in it
   // survive a power loss. A file system that cannot flush folders counts as
   // done.
@@ -72,9 +96,12 @@ class PosixFileSystem : public FileSystem {
   bool List(const std::string& folder, std::vector<std::string>& names) override;
   bool Exists(const std::string& path) override;
   bool IsFolder(const std::string& path) override;
-  bool Remove(const std::string& path) override;
   bool MakeFolder(const std::string& path) override;
-  bool MakeWritable(const std::string& path) override;
+  int OpenFolder(int at, const std::string& name) override;
+  EntryKind KindAt(int at, const std::string& name) override;
+  bool ListAt(int folder, std::vector<std::string>& names) override;
+  bool RemoveAt(int at, const std::string& name, bool folder) override;
+  bool MakeWritableAt(int at, const std::string& name) override;
   bool FlushFolder(const std::string& folder) override;
 };
 

@@ -6,6 +6,12 @@
 // flushed to the device and its pages dropped from the cache before the two
 // copies are compared by checksum, so the comparison reads what the card
 // really holds.
+//
+// A flash card cannot hold a symbolic link: a link where the copy would
+// clean, create or write means the folder is not a card, or that someone
+// prepared it to lead the copy elsewhere. The copy then fails before it
+// changes anything, and no file is ever created, made writable or deleted
+// through a link.
 #include "pelix/tolva_sw_handler.h"
 
 #include <zlib.h>
@@ -43,10 +49,43 @@ bool StartsWithFlf(const std::string& name) {
   return name.size() >= 3 && CString(name.substr(0, 3)).CompareNoCase("FLF") == 0;
 }
 
-// Reads and drops the header of a load file; false when it is not all there.
-bool SkipHeader(FileSystem& files, int fd) {
+// Reads and drops the header of a load file. A short header is not a fault
+// of its own: only the reads and seeks after it decide the result.
+void SkipHeader(FileSystem& files, int fd) {
   char header[kLoadFileHeader];
-  return files.Read(fd, header, sizeof header) == static_cast<ssize_t>(sizeof header);
+  (void)files.Read(fd, header, sizeof header);
+}
+
+// Makes the card's "GLOBAL" folder ready: made when missing, else emptied of
+// its files (sub-folders stay). The folder is walked through descriptors.
+// False, with nothing changed, when "GLOBAL", an entry in it, "ZCL" or "ZCB"
+// is a symbolic link.
+bool PrepareGlobalFolder(FileSystem& files, const std::string& cardRoot) {
+  const std::string global = cardRoot + "GLOBAL";
+  const size_t slash = global.rfind('/');
+  const std::string base = global.substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::string prefix = base.substr(0, base.size() - 6);  // what the card root adds to the names
+  const int card = files.OpenFolder(AT_FDCWD, slash == std::string::npos ? "./" : global.substr(0, slash + 1));
+  if (card < 0) {
+    files.MakeFolder(global);  // fails as the copy will
+    return true;
+  }
+  const FileSystem::EntryKind kind = files.KindAt(card, base);
+  bool link = kind == FileSystem::kLink || files.KindAt(card, prefix + "ZCL") == FileSystem::kLink ||
+              files.KindAt(card, prefix + "ZCB") == FileSystem::kLink;
+  std::vector<std::string> names;
+  const int folder = !link && kind == FileSystem::kFolder ? files.OpenFolder(card, base) : -1;
+  if (folder >= 0) files.ListAt(folder, names);
+  for (const std::string& name : names) link = link || files.KindAt(folder, name) == FileSystem::kLink;
+  if (!link && kind == FileSystem::kMissing) files.MakeFolder(global);
+  for (size_t i = 0; !link && i < names.size(); ++i) {
+    if (files.KindAt(folder, names[i]) == FileSystem::kFolder) continue;  // sub-folders stay
+    files.MakeWritableAt(folder, names[i]);
+    files.RemoveAt(folder, names[i], false);
+  }
+  if (folder >= 0) files.Close(folder);
+  files.Close(card);
+  return !link;
 }
 
 // Moves the read position forward by size bytes: take it, add, set it.
@@ -60,7 +99,7 @@ bool SkipBytes(FileSystem& files, int fd, int size) {
 // file cannot be opened, read or closed.
 bool FileChecksum(const std::string& path, uLong& checksum) {
   FileSystem& files = pelix::platform::Files();
-  const int fd = files.Open(path, FileSystem::kOpenRead);
+  const int fd = files.Open(path, FileSystem::kOpenReadOwn);
   if (fd < 0) return false;
   std::vector<unsigned char> block(kChecksumBlock);
   uLong crc = crc32(0L, Z_NULL, 0);
@@ -149,19 +188,7 @@ ServiceResult CTolva_SW_Handler::CopyFilesToFlashCard(const CString& cardRoot, c
 
   if (isBscFormat() == 1) mapBSC_to_Pelix();
 
-  FileSystem& files = pelix::platform::Files();
-  const std::string global = cardRoot.str() + "GLOBAL";
-  if (!files.Exists(global)) {
-    files.MakeFolder(global);
-  } else {
-    std::vector<std::string> names;
-    files.List(global + "/", names);
-    for (const std::string& name : names) {
-      const std::string path = global + "/" + name;
-      files.MakeWritable(path);
-      files.Remove(path);  // sub-folders stay
-    }
-  }
+  if (!PrepareGlobalFolder(pelix::platform::Files(), cardRoot.str())) return SR_FAILED;
 
   m_sizeToCopy = static_cast<DWORD>(GetSizeToCopy(kind));
   if (m_sizeToCopy == 0) return SR_NOTHING_TO_COPY;
@@ -238,8 +265,8 @@ ServiceResult CTolva_SW_Handler::CopySubfiles(const LoadFileStruct& loadFile, co
   const int source = files.Open(m_packagePath.str() + loadFile.name.str(), FileSystem::kOpenRead);
   if (source < 0) return SR_FILE_OPEN_FAILED;
 
-  // The header is never interpreted, but a short read of it is a short read.
-  ServiceResult result = SkipHeader(files, source) ? SR_OK : SR_FAILED;
+  SkipHeader(files, source);
+  ServiceResult result = SR_OK;
   const int count = loadFile.subFiles != nullptr ? loadFile.subFiles->GetSize() : 0;
   for (int i = 0; i < count && result == SR_OK; ++i) {
     const SubFileStruct& subFile = (*loadFile.subFiles)[i];
@@ -257,7 +284,8 @@ ServiceResult CTolva_SW_Handler::CopySubfiles(const LoadFileStruct& loadFile, co
       result = SR_FILE_OPEN_FAILED;
       break;
     }
-    const int temp = files.Open(tempPath, FileSystem::kCreateWrite);
+    // Without the user's own temporary folder there is nowhere to make the copy.
+    const int temp = tempFolder.empty() ? -1 : files.Open(tempPath, FileSystem::kCreateWrite);
     if (temp < 0) {
       files.Close(card);
       result = SR_FILE_OPEN_FAILED;
@@ -311,9 +339,10 @@ ServiceResult CTolva_SW_Handler::CopyZCL_ZCB_Files(const CString& cardRoot, cons
   for (int i = 0; i < 4 && created; ++i) {
     if (i == 0 || i == 2) {
       files.MakeWritable(paths[i]);
-      files.MakeWritable(paths[i + 1]);
+      if (!tempFolder.empty()) files.MakeWritable(paths[i + 1]);
     }
-    fds[i] = files.Open(paths[i], FileSystem::kCreateWrite);
+    // Without the user's own temporary folder there is nowhere to make the copies.
+    fds[i] = (i % 2 == 1 && tempFolder.empty()) ? -1 : files.Open(paths[i], FileSystem::kCreateWrite);
     created = fds[i] >= 0;
   }
   if (!created) {
@@ -331,7 +360,7 @@ ServiceResult CTolva_SW_Handler::CopyZCL_ZCB_Files(const CString& cardRoot, cons
     const LoadFileStruct& loadFile = m_loadFiles[l];
     const int source = files.Open(m_packagePath.str() + loadFile.name.str(), FileSystem::kOpenRead);
     if (source < 0) continue;
-    if (!SkipHeader(files, source)) result = SR_FAILED;
+    SkipHeader(files, source);
 
     const int count = loadFile.subFiles != nullptr ? loadFile.subFiles->GetSize() : 0;
     for (int i = 0; i < count && result == SR_OK; ++i) {
@@ -411,8 +440,9 @@ int CTolva_SW_Handler::IsFlashCardPresent(CString& path) {
 
 ServiceResult CTolva_SW_Handler::VerifyTolva_SW_OnFlashCard() {
   PELIX_SCOPE("CTolva_SW_Handler::VerifyTolva_SW_OnFlashCard()");
-  if (m_initialized && pelix::platform::Files().Exists(m_packagePath.str() + "ZCL")) return SR_OK;
-  return SR_FAILED;
+  // A link is no card file: a card cannot hold one.
+  const FileSystem::EntryKind kind = pelix::platform::Files().KindAt(AT_FDCWD, m_packagePath.str() + "ZCL");
+  return m_initialized && kind != FileSystem::kMissing && kind != FileSystem::kLink ? SR_OK : SR_FAILED;
 }
 
 CString CTolva_SW_Handler::GetTolva_SW_Rev_OnFlashCard() {
@@ -421,7 +451,7 @@ CString CTolva_SW_Handler::GetTolva_SW_Rev_OnFlashCard() {
   FileSystem& files = pelix::platform::Files();
   const std::string path = m_packagePath.str() + "ZCL";
   if (!m_initialized || !files.Exists(path)) return revision;
-  const int fd = files.Open(path, FileSystem::kOpenRead);
+  const int fd = files.Open(path, FileSystem::kOpenReadOwn);
   if (fd < 0) return revision;
   char head[12];
   if (files.Read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head)) revision = CString(head + 3, 5);
@@ -495,7 +525,7 @@ CString CTolva_SW_Handler::GetTolva_SW_Name_OnFlashCard() {
   FileSystem& files = pelix::platform::Files();
   const std::string path = m_packagePath.str() + "ZCL";
   if (!m_initialized || !files.Exists(path)) return name;
-  const int fd = files.Open(path, FileSystem::kOpenRead);
+  const int fd = files.Open(path, FileSystem::kOpenReadOwn);
   if (fd < 0) return name;
 
   CardStream stream(files, fd);

@@ -1,6 +1,12 @@
 // Package files and archives: copying a package file into the "KVO_SW"
 // temporary folder, unpacking archives (and the archives inside them) down to
 // the folder that holds the file-information file, and clearing such folders.
+//
+// The "KVO_SW" folder lives in the user's own temporary folder; without one,
+// nothing is copied. Clearing walks folders through descriptors and deletes a
+// symbolic link as a link: nothing outside the folder is ever deleted or has
+// its mode changed.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,16 +51,6 @@ bool EndsWithNoCase(const std::string& name, const char* suffix) {
   return name.size() >= length && strcasecmp(name.c_str() + name.size() - length, suffix) == 0;
 }
 
-// folder + "/" + name, without doubling a separator the folder already ends with.
-std::string Join(const std::string& folder, const std::string& name) {
-  return (!folder.empty() && folder.back() == '/') ? folder + name : folder + "/" + name;
-}
-
-bool IsSymlink(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
-}
-
 bool IsRealFolder(const std::string& path) {
   struct stat info {};
   return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -93,12 +89,37 @@ bool CopyToNewFile(const std::string& from, const std::string& to) {
   return ok;
 }
 
+// Deletes everything in the folder of descriptor `folder`, depth first,
+// with the trace scope of clear_KVO_Package for each folder inside.
+void ClearFolderAt(pelix::platform::FileSystem& files, int folder) {
+  std::vector<std::string> names;
+  files.ListAt(folder, names);
+  for (const std::string& name : names) {
+    const pelix::platform::FileSystem::EntryKind kind = files.KindAt(folder, name);
+    if (kind == pelix::platform::FileSystem::kFolder) {
+      PELIX_SCOPE("CTolva_SW_Handler::clear_KVO_Package()");
+      files.MakeWritableAt(folder, name);  // so that its entries can be deleted
+      const int inner = files.OpenFolder(folder, name);
+      if (inner >= 0) {
+        ClearFolderAt(files, inner);
+        files.Close(inner);
+      }
+      files.RemoveAt(folder, name, true);
+    } else {
+      if (kind != pelix::platform::FileSystem::kLink) files.MakeWritableAt(folder, name);
+      files.RemoveAt(folder, name, false);
+    }
+  }
+}
+
 }  // namespace
 
 int CTolva_SW_Handler::Copy_KVO_Package(const CString& source, CString& copied) {
   PELIX_SCOPE("CTolva_SW_Handler::Copy_KVO_Package()");
   pelix::platform::FileSystem& files = pelix::platform::Files();
-  const std::string packageFolder = pelix::platform::TempFolder() + "KVO_SW";
+  const std::string tempFolder = pelix::platform::TempFolder();
+  if (tempFolder.empty()) return 0;
+  const std::string packageFolder = tempFolder + "KVO_SW";
 
   if (files.Exists(packageFolder)) clear_KVO_Package(CString(packageFolder));
   files.MakeFolder(packageFolder);
@@ -133,7 +154,7 @@ int CTolva_SW_Handler::Decompress_KVO_Package(CString& archive, const LoadableZC
   const CString archiveKind = archive.Mid(dot + 1);
 
   pelix::platform::Files().MakeFolder(target);
-  if (IsRealFolder(target)) chmod(target.c_str(), 0755);
+  fchmodat(AT_FDCWD, archive.Left(dot).GetString(), 0755, AT_SYMLINK_NOFOLLOW);
 
   int result = 0;
   if (archiveKind == "zip") {
@@ -185,29 +206,19 @@ int CTolva_SW_Handler::Decompress_KVO_Package(CString& archive, const LoadableZC
 void CTolva_SW_Handler::clear_KVO_Package(const CString& folder) {
   PELIX_SCOPE("CTolva_SW_Handler::clear_KVO_Package()");
   pelix::platform::FileSystem& files = pelix::platform::Files();
-  const std::string path = folder.str();
-  if (path.empty()) return;
-  // A symlink is removed as a link: what it points at is not ours to delete.
-  std::string bare = path;
+  std::string bare = folder.str();
   while (bare.size() > 1 && bare.back() == '/') bare.pop_back();
-  if (IsSymlink(bare)) {
-    files.Remove(bare);
+  if (bare.empty()) return;
+  // A folder given as a link loses the link only.
+  if (files.KindAt(AT_FDCWD, bare) == pelix::platform::FileSystem::kLink) {
+    files.RemoveAt(AT_FDCWD, bare, false);
     return;
   }
-
-  std::vector<std::string> names;
-  files.List(path, names);
-  for (const std::string& name : names) {
-    const std::string entry = Join(path, name);
-    if (IsRealFolder(entry)) {
-      chmod(entry.c_str(), 0700);  // so that its entries can be deleted
-      clear_KVO_Package(CString(entry));
-    } else {
-      if (!IsSymlink(entry)) files.MakeWritable(entry);
-      files.Remove(entry);
-    }
-  }
-  rmdir(bare.c_str());
+  const int fd = files.OpenFolder(AT_FDCWD, bare);
+  if (fd < 0) return;
+  ClearFolderAt(files, fd);
+  files.Close(fd);
+  files.RemoveAt(AT_FDCWD, bare, true);
 }
 
 CString CTolva_SW_Handler::GetKVO_Path() {

@@ -40,7 +40,10 @@ class MessageQueue {
 MessageQueue* SetMessageQueue(MessageQueue* queue);
 
 // --- Temporary folder -------------------------------------------------------
-// Writes the temporary folder ($TMPDIR, else /tmp) with a trailing '/' into
-// buffer and returns its length. When bufferLength is too small, nothing is
-// written and the length needed (terminator included) is returned.
+// Writes the user's own temporary folder with a trailing '/' into buffer and
+// returns its length: $XDG_RUNTIME_DIR/ when set, else $TMPDIR (else /tmp) +
+// "pelix-<uid>/", made with mode 0700 when missing. When bufferLength is too
+// small, nothing is written and the length needed (terminator included) is
+// returned. 0 when the folder cannot be made, or when it exists but is a
+// symbolic link, is not the user's or is open to others.
 DWORD GetTempPathA(DWORD bufferLength, char* buffer);

@@ -1,16 +1,9 @@
-// Test helpers of the software-loading tests: a scratch folder with its own
-// temporary folder, a file system that injects faults, and small readers of
-// what the host recorded.
+// Test helpers of the software-loading tests: folder listings and a file
+// system that fails or corrupts the calls a test picks.
 #pragma once
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -22,67 +15,15 @@
 
 namespace pelix::test {
 
-inline std::string ReadFile(const std::string& path) { return FileText(path); }
-inline void WriteFile(const std::string& path, const std::string& bytes) { PutFile(path, bytes); }
-
-// The names in a folder, sorted; empty when it cannot be listed.
-inline std::vector<std::string> Entries(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// A recording host with an error handler in place, so that scopes and errors reach it.
-struct HandlerHost : RecordingHost {
-  HandlerHost() { handlerExists = true; }
-};
-
-// The scopes the host saw opened, in order.
-inline std::vector<std::string> ScopeNames(const RecordingHost& host) {
-  std::vector<std::string> names;
+// The scopes a host saw opened, in order.
+inline Names ScopeNames(const RecordingHost& host) {
+  Names names;
   for (const auto& call : host.CallsNamed("StoreEnter")) names.push_back(call.text);
   return names;
 }
 
-// A scratch folder root/ with pkg/, card/ and tmp/; TMPDIR points at tmp/
-// for the lifetime of the object, so every temporary copy lands there.
-class Scratch {
- public:
-  Scratch() {
-    const char* base = std::getenv("TMPDIR");
-    m_hadTmp = base != nullptr;
-    m_oldTmp = m_hadTmp ? base : "";
-    std::string pattern = (m_oldTmp.empty() ? std::string("/tmp") : m_oldTmp) + "/swload_test_XXXXXX";
-    root = std::string(::mkdtemp(pattern.data())) + "/";
-    pkg = root + "pkg/";
-    card = root + "card/";
-    tmp = root + "tmp/";
-    for (const std::string* folder : {&pkg, &card, &tmp}) ::mkdir(folder->c_str(), 0755);
-    ::setenv("TMPDIR", tmp.c_str(), 1);
-  }
-  ~Scratch() {
-    m_hadTmp ? ::setenv("TMPDIR", m_oldTmp.c_str(), 1) : ::unsetenv("TMPDIR");
-    std::error_code error;
-    std::filesystem::permissions(root, std::filesystem::perms::owner_all, error);
-    std::filesystem::remove_all(root, error);
-  }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-
-  std::string root, pkg, card, tmp;
-
- private:
-  std::string m_oldTmp;
-  bool m_hadTmp = false;
-};
-
-// A POSIX file system that counts its calls and fails or corrupts the ones a
-// test picks. Counters are 1-based; 0 means "never". Installed for its
-// lifetime.
+// A POSIX file system, installed for its lifetime, that counts its calls and
+// fails the ones a test picks (1-based; 0 = never).
 class FaultyFileSystem : public platform::PosixFileSystem {
  public:
   FaultyFileSystem() : m_previous(platform::SetFileSystem(this)) {}
@@ -90,66 +31,39 @@ class FaultyFileSystem : public platform::PosixFileSystem {
   FaultyFileSystem(const FaultyFileSystem&) = delete;
   FaultyFileSystem& operator=(const FaultyFileSystem&) = delete;
 
-  // --- faults ---
-  int shortReadAt = 0;     // that read returns half of what it asked for
-  int shortWriteAt = 0;    // that write writes half
-  int noSpaceWriteAt = 0;  // that write fails with ENOSPC
-  int failFlushAt = 0;
-  int failSeekAt = 0;  // counts Seek and Tell together
-  int failCloseAt = 0;
-  int failFlushFolderAt = 0;
-  std::string failOpenContaining;       // opens of paths containing this fail
+  int shortReadAt = 0, shortWriteAt = 0, failFlushAt = 0, failSeekAt = 0, failCloseAt = 0, failFlushFolderAt = 0;
+  std::string failOpenContaining, failRemoveContaining;
   std::string countReadsOf;             // when set, only reads of paths containing this count
   std::string corruptWritesUnder;       // writes to files under this path get one byte flipped
   std::function<void(int)> afterWrite;  // called with the write count after each write
-
-  // --- what happened ---
   int reads = 0, writes = 0, flushes = 0, seeks = 0, closes = 0, folderFlushes = 0;
-  std::vector<std::string> droppedPaths;
+  Names droppedPaths;
   std::map<int, std::string> open;  // descriptor -> path while open
 
   void ResetCounts() { reads = writes = flushes = seeks = closes = folderFlushes = 0; }
 
   int Open(const std::string& path, OpenMode mode) override {
-    if (!failOpenContaining.empty() && path.find(failOpenContaining) != std::string::npos) {
-      errno = EACCES;
-      return -1;
-    }
+    if (!failOpenContaining.empty() && path.find(failOpenContaining) != std::string::npos) return errno = EACCES, -1;
     const int fd = PosixFileSystem::Open(path, mode);
     if (fd >= 0) open[fd] = path;
     return fd;
   }
   ssize_t Read(int fd, void* buffer, size_t count) override {
     const bool counted = countReadsOf.empty() || open[fd].find(countReadsOf) != std::string::npos;
-    if (counted && ++reads == shortReadAt) count /= 2;
-    return PosixFileSystem::Read(fd, buffer, count);
+    return PosixFileSystem::Read(fd, buffer, counted && ++reads == shortReadAt ? count / 2 : count);
   }
   ssize_t Write(int fd, const void* buffer, size_t count) override {
-    ++writes;
-    ssize_t result;
-    if (writes == noSpaceWriteAt) {
-      errno = ENOSPC;
-      result = -1;
-    } else if (writes == shortWriteAt) {
-      result = PosixFileSystem::Write(fd, buffer, count / 2);
-    } else if (!corruptWritesUnder.empty() && count > 0 && open[fd].rfind(corruptWritesUnder, 0) == 0) {
-      std::string copy(static_cast<const char*>(buffer), count);
-      copy[count / 2] = static_cast<char>(copy[count / 2] ^ 0x5A);
-      result = PosixFileSystem::Write(fd, copy.data(), count);
-    } else {
-      result = PosixFileSystem::Write(fd, buffer, count);
-    }
+    std::string copy(static_cast<const char*>(buffer), count);
+    if (!corruptWritesUnder.empty() && count > 0 && open[fd].rfind(corruptWritesUnder, 0) == 0) copy[count / 2] ^= 0x5A;
+    if (++writes == shortWriteAt) copy.resize(count / 2);
+    const ssize_t result = PosixFileSystem::Write(fd, copy.data(), copy.size());
     if (afterWrite) afterWrite(writes);
     return result;
   }
   off_t Seek(int fd, off_t offset, int whence) override {
-    if (++seeks == failSeekAt) return Fail();
-    return PosixFileSystem::Seek(fd, offset, whence);
+    return ++seeks == failSeekAt ? -1 : PosixFileSystem::Seek(fd, offset, whence);
   }
-  off_t Tell(int fd) override {
-    if (++seeks == failSeekAt) return Fail();
-    return PosixFileSystem::Tell(fd);
-  }
+  off_t Tell(int fd) override { return ++seeks == failSeekAt ? -1 : PosixFileSystem::Tell(fd); }
   bool Flush(int fd) override { return ++flushes != failFlushAt && PosixFileSystem::Flush(fd); }
   bool DropCache(int fd) override {
     droppedPaths.push_back(open[fd]);
@@ -163,12 +77,12 @@ class FaultyFileSystem : public platform::PosixFileSystem {
   bool FlushFolder(const std::string& folder) override {
     return ++folderFlushes != failFlushFolderAt && PosixFileSystem::FlushFolder(folder);
   }
+  bool RemoveAt(int at, const std::string& name, bool folder) override {
+    const bool refused = !failRemoveContaining.empty() && name.find(failRemoveContaining) != std::string::npos;
+    return !refused && PosixFileSystem::RemoveAt(at, name, folder);
+  }
 
  private:
-  static off_t Fail() {
-    errno = EINVAL;
-    return -1;
-  }
   platform::FileSystem* m_previous;
 };
 

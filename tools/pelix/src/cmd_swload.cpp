@@ -83,6 +83,20 @@ int PackageInfo(const std::string& path, LoadableZCU_Type kind) {
 
 namespace {
 
+// The bytes a copy for `kind` writes to the card and verifies: a sub-file
+// that only its boot list names is counted in the size to copy but never written.
+unsigned long long BytesWritten(const PackageView& package, int kind) {
+  unsigned long long total = 0;
+  if (kind < 0 || kind >= kZcuKindCount) return 0;
+  for (const LoadFileView& file : package.loadFiles) {
+    for (const SubFileView& sub : file.subFiles) {
+      if (sub.destFor[kind] && sub.size > 0)
+        total += (sub.bootFor[kind] ? 2ULL : 1ULL) * static_cast<unsigned long long>(sub.size);
+    }
+  }
+  return total;
+}
+
 // The card must be a folder: a path that is not there is bad usage.
 std::string CardFolder(const std::string& cardPath) {
   struct stat info {};
@@ -136,14 +150,15 @@ CardLoadResult LoadCard(const std::string& packagePath, const std::string& cardP
   const PackageView package = ReadPackage(source.Folder());
   outcome.packageName = package.name;
   outcome.revision = package.revision;
-  outcome.bytes = package.BytesToCopy(kind);
-  if (!force && outcome.bytes > 0) CheckSpace(card, outcome.bytes, kind);
+  const unsigned long long needed = package.BytesToCopy(kind);
+  if (!force && needed > 0) CheckSpace(card, needed, kind);
+  outcome.bytes = BytesWritten(package, kind);
 
   CTolva_SW_Handler& handler = source.Handler();
   // An unpacked archive has its package path set already: keep it.
   ServiceResult result = handler.Init(CString(source.Folder()), false, source.IsArchive());
   if (result == SR_OK) {
-    if (showProgress) ProgressBegin(outcome.bytes, isatty(STDERR_FILENO) == 1, stderr);
+    if (showProgress) ProgressBegin(package.BytesToCopy(kind), isatty(STDERR_FILENO) == 1, stderr);
     result = handler.CopyFilesToFlashCard(CString(card), kind, showProgress ? &ProgressReport : nullptr);
     if (showProgress) outcome.lastPercent = ProgressEnd();
   }

@@ -12,7 +12,7 @@ struct CardLoadResult {
   std::string card;
   std::string packageName;
   std::string revision;
-  unsigned long long bytes = 0;  // bytes the copy counts
+  unsigned long long bytes = 0;  // bytes written to the card and verified
   int lastPercent = -1;          // last progress reported, -1 for none
 };
 

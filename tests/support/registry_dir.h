@@ -26,7 +26,7 @@ class RegistryDir {
  public:
   RegistryDir() : m_path(pelix::platform::TempFolder() + "pelix-registry-XXXXXX") {
     if (getenv("PELIX_REGISTRY_DIR") != nullptr) m_previous = getenv("PELIX_REGISTRY_DIR");
-    if (mkdtemp(m_path.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    EXPECT_NE(mkdtemp(m_path.data()), nullptr);
     setenv("PELIX_REGISTRY_DIR", m_path.c_str(), 1);
   }
   ~RegistryDir() {

@@ -1,450 +1,276 @@
 // The six settings operations: full keys, round trips, defaults, the template
-// copy from the machine's hive, trace scopes and allocation failures.
-#include <gtest/gtest.h>
+// copy from the machine's hive, trace scopes, allocation failures, and several
+// terminal processes sharing one hive.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <utility>
-#include <vector>
 
-#include "pelix/service_result.h"
+#include "pelix/regfunc.h"
 #include "registry/regfunc_internal.h"
-#include "tests/registry/registry_support.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/registry_dir.h"
 
 namespace {
 
 using namespace pelix::test;  // NOLINT(google-build-using-namespace): the test helpers
-using Strings = std::vector<std::string>;
+const HKEY HKCU = HKEY_CURRENT_USER, HKLM = HKEY_LOCAL_MACHINE;
 
-// The name and class of subkey index of root\path.
-std::pair<std::string, std::string> SubKeyAndClass(HKEY root, const std::string& path, DWORD index) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {"<no key>", ""};
-  std::vector<char> name(600);
-  std::vector<char> keyClass(600);
-  DWORD nameSize = 600;
-  DWORD classSize = 600;
-  LONG result = RegEnumKeyExA(key, index, name.data(), &nameSize, nullptr, keyClass.data(), &classSize, nullptr);
-  RegCloseKey(key);
-  if (result != ERROR_SUCCESS) return {"<no subkey>", ""};
-  return {name.data(), keyClass.data()};
+void SetText(const CString& key, const CString& name, const std::string& text, int useBasePath = 1) {
+  CString value(text);
+  SetRegValue(key, name, value, useBasePath);
+  EXPECT_EQ(value, CString(text));  // passed by reference, never changed
 }
 
-// --- Full keys ---------------------------------------------------------------
+// Runs body in a child process that ends with _exit, never returning here.
+template <typename Body>
+pid_t Spawn(Body body) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    body();
+    _exit(0);
+  }
+  return pid;
+}
 
-TEST_F(SettingsTest, UseBasePathPutsTheKeyBelowTheBasePath) {
-  MakeKey(HKEY_CURRENT_USER, "Software\\Pelix\\Radio");
-  MakeKey(HKEY_CURRENT_USER, "Radio");
+class SettingsTest : public ::testing::Test {
+ protected:
+  // The calls to the host with one of the names, one per line.
+  std::string Calls(std::initializer_list<std::string> names) const {
+    std::string text;
+    for (const auto& call : m_host.calls) {
+      if (std::find(names.begin(), names.end(), call.name) != names.end()) {
+        text += call.name + " " + std::to_string(call.kind) + " " + call.file + " " + call.text + "\n";
+      }
+    }
+    return text;
+  }
+
+  RegistryDir m_dir;
+  RecordingHost m_host;
+};
+
+TEST_F(SettingsTest, TheBasePathPrefixesKeysAndNoKeyIsEverMadeButByTheTemplate) {
+  m_host.handlerExists = true;
+  Store(HKCU, "Software\\Pelix\\Radio");
+  Store(HKCU, "Radio");
   SetRegPath("Software\\Pelix");
   SetText("Radio", "Where", "below");
-  SetRegValue("Radio", "Count", 7, -3);  // any non-zero value means the base path
+  SetRegValue("Radio", "Count", 0x1234, -3);  // any non-zero value means the base path
   SetText("Radio", "Where", "top", 0);
-  EXPECT_EQ(UserBytes("Software\\Pelix\\Radio", "Where"), "below");
-  EXPECT_EQ(UserBytes("Software\\Pelix\\Radio", "Count"), Dword(7));
-  EXPECT_EQ(UserBytes("Radio", "Where"), "top");
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Radio", "Count").result, ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(GetRegString("Radio", "Where", "none", 2), "below");
-  EXPECT_EQ(GetRegString("Radio", "Where", "none", 0), "top");
-  EXPECT_EQ(GetRegString("Software\\Pelix\\Radio", "Where", "none", 0), "below");
-  EXPECT_EQ(GetRegDword("Radio", "Count", 0, 1), 7u);
+  EXPECT_EQ(Read(HKCU, "Software\\Pelix\\Radio", "*values") + Read(HKCU, "Radio", "*values"), "Where;Count;Where;");
   DeleteRegValue("Radio", "Where", 1);
-  EXPECT_EQ(GetRegString("Radio", "Where", "none", 1), "none");
-  EXPECT_EQ(GetRegString("Radio", "Where", "none", 0), "top");
-  // A later base path serves the calls that follow.
-  MakeKey(HKEY_CURRENT_USER, "Two\\Radio");
-  SetRegPath("Two");
-  SetRegValue("Radio", "Count", 2, 1);
-  EXPECT_EQ(GetRegDword("Radio", "Count", 0, 1), 2u);
-  EXPECT_EQ(GetRegDword("Software\\Pelix\\Radio", "Count", 0, 0), 7u);
-}
-
-TEST_F(SettingsTest, WritingBelowAKeyTheUserCannotHaveWritesNothing) {
-  m_host.handlerExists = true;
-  SetRegPath("Software\\Pelix");
+  EXPECT_EQ(GetRegString("Radio", "Where", "-", 1) + GetRegString("Radio", "Where", "-", 0), "-top");
+  // Below a key that neither hive has, nothing is written or made, and nothing reported.
   SetText("Nowhere", "Text", "value");
   SetRegValue("Nowhere", "Number", 42, 1);
   DeleteRegValue("Nowhere", "Text", 1);
-  EXPECT_FALSE(FileExists(m_dir.UserHive()));  // not even the hive was made
-  EXPECT_EQ(GetRegString("Nowhere", "Text", "fallback", 1), "fallback");
-  EXPECT_EQ(GetRegDword("Nowhere", "Number", 1234, 1), 1234u);
-  // Also when the user's hive exists but lacks the key.
-  MakeKey(HKEY_CURRENT_USER, "Software\\Pelix");
-  SetRegValue("Nowhere", "Number", 42, 1);
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Pelix\\Nowhere"));
-  EXPECT_EQ(GetRegDword("Nowhere", "Number", 1234, 1), 1234u);
-  // An empty base path makes the full key start with a backslash: "\Radio" names no key.
-  MakeKey(HKEY_CURRENT_USER, "Radio");
-  MakeKey(HKEY_LOCAL_MACHINE, "Radio");
-  SetRegPath("");
-  SetText("Radio", "Where", "lost");
-  SetRegValue("Radio", "Count", 9, 1);
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Radio", "Where").result, ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Radio", "Count").result, ERROR_FILE_NOT_FOUND);
-  SetText("Radio", "Where", "lost", 0);
-  EXPECT_EQ(GetRegString("Radio", "Where", "default", 1), "default");
-  EXPECT_EQ(GetRegString("Radio", "Where", "default", 0), "lost");
-  EXPECT_EQ(GetRegDword("Radio", "Count", 5, 1), 5u);
-  EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
-  EXPECT_TRUE(m_host.CallsNamed("LogError").empty());
-}
-
-// --- Round trips -------------------------------------------------------------
-
-TEST_F(SettingsTest, TextsAreStoredByteForByteAndReadUpToTheirFirstZeroByte) {
-  MakeKey(HKEY_CURRENT_USER, "App\\Texts");
-  SetRegPath("App");
-  const struct {
-    std::string text;
-    std::string read;
-  } rows[] = {{"plain", "plain"},
-              {"caf\xc3\xa9 \xe2\x82\xac", "caf\xc3\xa9 \xe2\x82\xac"},
-              {"\xff\x80\x01\x7f", "\xff\x80\x01\x7f"},
-              {std::string(5000, 'L'), std::string(5000, 'L')},
-              {"a\\b/c", "a\\b/c"},
-              {std::string("left\0right", 10), "left"},
-              {"", "default"}};  // an empty text reads as the default
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.text.substr(0, 20));
-    CString value(row.text);
-    SetRegValue("Texts", "v", value, 1);
-    EXPECT_EQ(value, CString(row.text));
-    StoredValue stored = ReadStored(HKEY_CURRENT_USER, "App\\Texts", "v");
-    EXPECT_EQ(stored.result, ERROR_SUCCESS);
-    EXPECT_EQ(stored.type, REG_SZ);
-    EXPECT_EQ(stored.bytes, row.text);  // no terminator stored
-    EXPECT_EQ(GetRegString("Texts", "v", "default", 1), CString(row.read));
+  EXPECT_EQ(Read(HKCU, "Software\\Pelix", "*keys"), "Radio;");
+  EXPECT_EQ(GetRegString("Nowhere", "Text", "fallback", 1) + GetRegString("Nowhere", "Number", "-", 1), "fallback-");
+  // A later base path serves the calls that follow; an empty one makes the full key "\Radio", which names no key.
+  Store(HKLM, "Radio");
+  for (const char* path : {"Two", ""}) {
+    SetRegPath(path);
+    SetRegValue("Radio", "Count", 2, 1);
+    EXPECT_EQ(GetRegDword("Radio", "Count", 5, 1), 5u);
   }
+  EXPECT_EQ(Read(HKCU, "Radio", "*values") + Read(HKCU, "Software\\Pelix\\Radio", "*values"), "Where;Count;");
+  EXPECT_EQ(Calls({"RaiseError", "LogError", "LogStoredMessages"}), "");
 }
 
-TEST_F(SettingsTest, NumbersRoundTripAsFourLittleEndianBytesAndDeletesRemoveOneValue) {
-  MakeKey(HKEY_CURRENT_USER, "App\\Numbers");
-  SetRegPath("App");
-  m_host.handlerExists = true;
-  for (DWORD number : {0u, 1u, 255u, 256u, 0x1234u, 0x00FF00FFu, 0x80000000u, 0xFFFFFFFFu}) {
-    SetRegValue("Numbers", "n", number, 1);
-    StoredValue stored = ReadStored(HKEY_CURRENT_USER, "App\\Numbers", "n");
-    EXPECT_EQ(stored.type, REG_DWORD);
-    EXPECT_EQ(stored.bytes, Dword(number));
-    EXPECT_EQ(GetRegDword("Numbers", "n", 77, 1), number);
-  }
-  SetRegValue("Numbers", "keep", 1, 1);
-  DeleteRegValue("Numbers", "N", 1);  // names are case-insensitive
-  DeleteRegValue("Numbers", "never-there", 1);
-  EXPECT_EQ(GetRegDword("Numbers", "n", 0, 1), 0u);
-  EXPECT_EQ(GetRegDword("Numbers", "keep", 0, 1), 1u);
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "App\\Numbers"));
-  EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
+// Every value and key of a hive, values in the order given (that of writing by default).
+std::string Tree(const std::string& hive, const std::string& order = "v.id") {
+  const std::string values =
+      "SELECT k.name || '/' || v.name || '=' || v.type || ':' || hex(v.data) FROM reg_value v"
+      " JOIN reg_key k ON k.id = v.key ORDER BY " +
+      order;
+  return Sql(hive, values.c_str()) + Sql(hive, "SELECT name || '(' || class || ')' FROM reg_key ORDER BY id");
 }
-
-// --- The template copy -------------------------------------------------------
-
-const struct TemplateValue {
-  const char* key;
-  const char* name;
-  DWORD type;
-  std::string bytes;
-  const char* keyClass;
-} kTemplate[] = {
-    {"Software\\Pelix\\Settings", "Name", REG_SZ, "terminal", nullptr},
-    {"Software\\Pelix\\Settings", "Port", REG_DWORD, Dword(4001), nullptr},
-    {"Software\\Pelix\\Settings", "Blob", REG_BINARY, std::string("\0\1\2\0", 4), nullptr},
-    {"Software\\Pelix\\Settings\\Radio", "Bands", REG_MULTI_SZ,
-     std::string("900\0"
-                 "1800\0\0",
-                 10),
-     "RadioClass"},
-    {"Software\\Pelix\\Settings\\Radio\\Deep", "Level", REG_DWORD, Dword(3), nullptr},
-    {"Software\\Pelix\\Settings\\Radio\\Deep", "Odd", 0x99, "odd", nullptr},
-    {"Software\\Pelix\\Settings\\Log", "Path", REG_EXPAND_SZ, "%TEMP%\\log", nullptr},
-};
 
 class TemplateTest : public SettingsTest {
  protected:
   void SetUp() override {
-    for (const auto& v : kTemplate) Store(HKEY_LOCAL_MACHINE, v.key, v.name, v.type, v.bytes, v.keyClass);
-    MakeKey(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings\\Empty");
-  }
-
-  static void ExpectCopied() {
-    for (const auto& v : kTemplate) {
-      StoredValue stored = ReadStored(HKEY_CURRENT_USER, v.key, v.name);
-      EXPECT_EQ(stored.result, ERROR_SUCCESS) << v.key << " " << v.name;
-      EXPECT_EQ(stored.type, v.type) << v.key << " " << v.name;
-      EXPECT_EQ(stored.bytes, v.bytes) << v.key << " " << v.name;
-    }
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Empty"));
-    // The subkey's class comes along.
-    EXPECT_EQ(SubKeyAndClass(HKEY_CURRENT_USER, "Software\\Pelix\\Settings", 0),
-              std::make_pair(std::string("Radio"), std::string("RadioClass")));
-  }
-
-  // The keys that received values, in the order the values were written.
-  Strings UserWriteOrder() {
-    Strings keys;
-    EXPECT_TRUE(Sql(m_dir.UserHive(),
-                    "SELECT k.name || '/' || v.name FROM reg_value v JOIN reg_key k ON k.id = v.key ORDER BY v.id",
-                    &keys, SQLITE_OPEN_READONLY));
-    return keys;
+    Store(HKLM, "Software\\Pelix\\Settings", "Name", REG_SZ, "terminal");
+    Store(HKLM, "Software\\Pelix\\Settings", "Port", REG_DWORD, Dword(4001));
+    Store(HKLM, "Software\\Pelix\\Settings\\Radio", "Bands", REG_MULTI_SZ, std::string("900\00018\0", 7), "RC");
+    Store(HKLM, "Software\\Pelix\\Settings\\Radio\\Deep", "Odd", 0x99, std::string("\0odd", 4));
+    Store(HKLM, "Software\\Pelix\\Settings\\Log", "Path", REG_EXPAND_SZ, "%TEMP%");
+    Store(HKLM, "Software\\Pelix\\Settings\\Empty");
   }
 };
 
-TEST_F(TemplateTest, SettingTheBasePathCopiesTheWholeTreeDepthFirstIntoTheUsersHiveOnly) {
-  EXPECT_FALSE(FileExists(m_dir.UserHive()));
+TEST_F(TemplateTest, TheUsersMissingKeyIsCopiedWholeDepthFirstAtTheFirstAccessOnly) {
+  const std::string machine = Tree(m_dir.Machine());
   SetRegPath("Software\\Pelix\\Settings");
-  ExpectCopied();
-  EXPECT_EQ(GetRegDword("Radio\\Deep", "Level", 0, 1), 3u);
-  // Subkeys before values.
-  EXPECT_EQ(UserWriteOrder(), (Strings{"Deep/Level", "Deep/Odd", "Radio/Bands", "Log/Path", "Settings/Name",
-                                       "Settings/Port", "Settings/Blob"}));
-  SetText("", "Name", "user");
-  DeleteRegValue("", "Port", 1);
-  EXPECT_EQ(ReadStored(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "Name").bytes, "terminal");
-  EXPECT_EQ(ReadStored(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "Port").bytes, Dword(4001));
+  EXPECT_EQ(
+      Tree(m_dir.User()),  // subkeys before values
+      "Deep/Odd=153:006F6464;Radio/Bands=7:39303000313800;Log/Path=2:2554454D5025;Settings/Name=1:7465726D696E616C;"
+      "Settings/Port=4:A10F0000;Software();Pelix();Settings();Radio(RC);Deep();Log();Empty();");
+  SetText("", "Name", "user");  // full key "Software\Pelix\Settings\" names the base key itself
+  DeleteRegValue("Radio", "Bands", 1);
+  EXPECT_EQ(Tree(m_dir.Machine()), machine);
+  Store(HKLM, "Software\\Pelix\\Settings\\Radio", "Bands", REG_SZ, "changed");  // the template changes afterwards
+  SetRegPath("Software\\Pelix\\Settings");
+  EXPECT_EQ(GetRegString("", "Name", "-", 1) + GetRegString("Radio", "Bands", "-", 1), "user-");
 }
 
-TEST_F(TemplateTest, TheFirstValueAccessCopiesAMissingKey) {
+TEST_F(TemplateTest, EveryKindOfAccessCopiesOnlyTheKeyItNeeds) {
   g_regPath = "Software\\Pelix";  // as if set while the machine had nothing
-  EXPECT_EQ(GetRegString("Settings", "Name", "none", 1), "terminal");
-  ExpectCopied();
-}
-
-TEST_F(TemplateTest, EveryKindOfAccessCopiesFirst) {
-  g_regPath = "Software\\Pelix";
   SetText("Settings\\Radio", "Bands", "mine");
-  EXPECT_EQ(UserBytes("Software\\Pelix\\Settings\\Radio", "Bands"), "mine");
-  EXPECT_EQ(UserBytes("Software\\Pelix\\Settings\\Radio\\Deep", "Level"), Dword(3));
-  // Only the key asked for came over.
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Log"));
+  EXPECT_EQ(Read(HKCU, "Software\\Pelix\\Settings\\Radio", "Bands") + Read(HKCU, "Software\\Pelix\\Settings", "*keys"),
+            "1:mineRadio;");
   DeleteRegValue("Settings\\Log", "Path", 1);
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Log"));
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Log", "Path").result, ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(GetRegDword("Settings\\Empty", "x", 8, 1), 8u);
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Pelix\\Settings\\Empty"));
-  // "Settings" itself came into being as the path to the copied subkeys, so
-  // the user has it and its own values are never copied.
+  EXPECT_EQ(Read(HKCU, "Software\\Pelix\\Settings", "*keys") + Read(HKCU, "Software\\Pelix\\Settings\\Log", "*values"),
+            "Radio;Log;Empty;");
+  // "Settings" itself came into being as the path to the copied subkeys, so its own values never come.
   SetRegValue("Settings", "Port", 5000, 1);
-  EXPECT_EQ(GetRegDword("Settings", "Port", 0, 1), 5000u);
   EXPECT_EQ(GetRegString("Settings", "Name", "none", 1), "none");
-}
-
-TEST_F(TemplateTest, AUserWhoHasTheTreeIsNeverCopiedAgain) {
-  SetRegPath("Software\\Pelix\\Settings");
-  DeleteRegValue("", "Name", 1);  // full key "Software\Pelix\Settings\" names the base key itself
-  SetRegValue("Radio\\Deep", "Level", 10, 1);
-  // The template changes afterwards.
-  Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "Name", REG_SZ, "changed");
-  Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings", "New", REG_SZ, "new");
-  Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings\\Radio\\Deep", "Level", REG_DWORD, Dword(99));
-  Store(HKEY_LOCAL_MACHINE, "Software\\Pelix\\Settings\\Added", "Flag", REG_DWORD, Dword(1));
-  SetRegPath("Software\\Pelix\\Settings");
-  EXPECT_EQ(GetRegString("", "Name", "gone", 1), "gone");
-  EXPECT_EQ(GetRegString("", "New", "absent", 1), "absent");
-  EXPECT_EQ(GetRegDword("Radio\\Deep", "Level", 0, 1), 10u);
-  // A key the user lacks still comes from the template.
-  EXPECT_EQ(GetRegDword("Added", "Flag", 0, 1), 1u);
+  // Copying over an existing key overwrites but never deletes, and closes both keys.
+  HKEY source = nullptr, destination = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKLM, "Software\\Pelix\\Settings\\Radio", 0, KEY_READ, &source), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKCU, "Software\\Pelix\\Settings", 0, KEY_ALL_ACCESS, &destination), ERROR_SUCCESS);
+  pelix::registry::CopyRegKey(source, destination);
+  EXPECT_EQ(RegCloseKey(source) + RegCloseKey(destination), 2 * ERROR_INVALID_HANDLE);
+  EXPECT_EQ(Read(HKCU, "Software\\Pelix\\Settings", "*values") + GetRegString("Settings", "Bands", "", 1),
+            "Port;Bands;900");
 }
 
 TEST_F(SettingsTest, NamesAndDataBeyondTheCopyBuffersAreCopiedWhole) {
-  const std::string longValueName(300, 'v');
-  const std::string longKeyName(400, 'k');
-  const std::string longClass(280, 'c');
-  const std::string bigData(5000, '\x5a');
-  const std::string exact(pelix::registry::kCopyDataSize, 'e');
-  const std::string nameOf259(259, 'n');  // fits with its terminator
-  Store(HKEY_LOCAL_MACHINE, "Base", longValueName, REG_SZ, "long name");
-  Store(HKEY_LOCAL_MACHINE, "Base", "big", REG_BINARY, bigData);
-  Store(HKEY_LOCAL_MACHINE, "Base", "exact", REG_BINARY, exact);
-  Store(HKEY_LOCAL_MACHINE, "Base", nameOf259, REG_DWORD, Dword(259));
-  Store(HKEY_LOCAL_MACHINE, "Base\\" + longKeyName, "inside", REG_SZ, "deep", longClass.c_str());
+  const std::string longName(300, 'v'), longKey(400, 'k'), longClass(280, 'c'), name259(259, 'n');
+  Store(HKLM, "Base", longName.c_str(), REG_SZ, "long name");
+  Store(HKLM, "Base", "big", REG_BINARY, std::string(5000, 'Z'));
+  Store(HKLM, "Base", "exact", REG_BINARY, std::string(pelix::registry::kCopyDataSize, 'e'));
+  Store(HKLM, "Base", name259.c_str(), REG_DWORD, Dword(259));  // fits with its terminator
+  Store(HKLM, "Base\\" + longKey, "inside", REG_SZ, "deep", longClass.c_str());
   SetRegPath("Base");
-  EXPECT_EQ(UserBytes("Base", longValueName), "long name");
-  EXPECT_EQ(UserBytes("Base", "big"), bigData);
-  EXPECT_EQ(UserBytes("Base", "exact"), exact);
-  EXPECT_EQ(UserBytes("Base", nameOf259), Dword(259));
-  EXPECT_EQ(UserBytes("Base\\" + longKeyName, "inside"), "deep");
-  EXPECT_EQ(SubKeyAndClass(HKEY_CURRENT_USER, "Base", 0).second, longClass);
-  EXPECT_EQ(GetRegString("", longValueName.c_str(), "", 1), "long name");
-  EXPECT_EQ(GetRegString("", "big", "", 1), CString(bigData));
+  EXPECT_EQ(Tree(m_dir.User(), "v.name"), Tree(m_dir.Machine(), "v.name"));
 }
 
-TEST_F(SettingsTest, CopyRegKeyOverwritesButNeverDeletesAndClosesBothKeys) {
-  Store(HKEY_LOCAL_MACHINE, "Src", "a", REG_SZ, "from source");
-  Store(HKEY_CURRENT_USER, "Dst", "a", REG_SZ, "old");
-  Store(HKEY_CURRENT_USER, "Dst", "b", REG_SZ, "kept");
-  HKEY source = nullptr;
-  HKEY destination = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Src", 0, KEY_READ, &source), ERROR_SUCCESS);
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Dst", 0, KEY_ALL_ACCESS, &destination), ERROR_SUCCESS);
-  pelix::registry::CopyRegKey(source, destination);
-  EXPECT_EQ(RegCloseKey(source), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegCloseKey(destination), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(UserBytes("Dst", "a"), "from source");
-  EXPECT_EQ(UserBytes("Dst", "b"), "kept");
-  // InitUserRegKey leaves an existing user key alone and makes none the machine lacks.
-  Store(HKEY_LOCAL_MACHINE, "K", "v", REG_SZ, "machine");
-  MakeKey(HKEY_CURRENT_USER, "K");
-  pelix::registry::InitUserRegKey("K");
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, "K", "v").result, ERROR_FILE_NOT_FOUND);
-  pelix::registry::InitUserRegKey("Missing");
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Missing"));
+// Fails the k-th allocation (1-based) and records every size asked for; blocks
+// come filled with 0xAA, so that bytes the code forgets to set show.
+int g_failAt = 0;
+std::string g_sizes;
+void* FailingAllocator(size_t size) {
+  g_sizes += std::to_string(size) + " ";
+  if (std::count(g_sizes.begin(), g_sizes.end(), ' ') == g_failAt) return nullptr;
+  return std::memset(std::malloc(size), 0xAA, size);
 }
 
-TEST_F(SettingsTest, ACorruptHiveGivesDefaultsAndIsLeftAsItWas) {
-  m_host.handlerExists = true;
-  const std::string garbage = "PK\x03\x04 not a registry at all \x00\x01\x02";
-  WriteFileBytes(m_dir.UserHive(), garbage);
-  Store(HKEY_LOCAL_MACHINE, "App\\K", "v", REG_SZ, "template");
+TEST_F(SettingsTest, ValuesRoundTripWithCellsAndBuffersSizedAsTheyNeedAndEachFailedAllocationReported) {
+  Store(HKCU, "App\\K");
   SetRegPath("App");
-  SetText("K", "v", "x");
-  SetRegValue("K", "n", 5, 1);
-  DeleteRegValue("K", "v", 1);
-  EXPECT_EQ(GetRegString("K", "v", "default", 1), "default");
-  EXPECT_EQ(GetRegDword("K", "n", 17, 1), 17u);
-  EXPECT_EQ(ReadFileBytes(m_dir.UserHive()), garbage);
-  EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
-  // A corrupt template is not copied and also left alone.
-  RegistryDir other;
-  WriteFileBytes(other.MachineHive(), garbage);
-  SetRegPath("App");
-  EXPECT_EQ(GetRegString("K", "v", "default", 1), "default");
-  EXPECT_FALSE(FileExists(other.UserHive()));
-  EXPECT_EQ(ReadFileBytes(other.MachineHive()), garbage);
-}
-
-// --- Trace scopes ------------------------------------------------------------
-
-TEST_F(SettingsTest, EachOperationOpensItsOwnScopeInTheRegfuncUnit) {
+  const std::string longText(5000, 'L');
+  // clang-format off
+  const std::pair<const char*, std::string> texts[] = {
+      {"t", "\xff\x80 caf\xc3\xa9 a\\b/c"}, {"long", longText}, {"cut", std::string("ab\0c", 4)}, {"empty", ""},
+      {"four", "\xff\xfe\xfd\xfc"}, {"five", "abcde"}, {"two", "\x34\x12"}};
+  // clang-format on
+  for (const auto& [name, text] : texts) SetText("K", name, text);
+  SetRegValue("K", "n", 0x00434241u, 1);
+  EXPECT_EQ(Read(HKCU, "App\\K", "n") + Read(HKCU, "App\\K", "cut"),
+            "4:" + Dword(0x00434241u) + "1:" + texts[2].second);
+  const pelix::registry::Allocator previous = pelix::registry::SetAllocator(FailingAllocator);
   m_host.handlerExists = true;
-  MakeKey(HKEY_CURRENT_USER, "App\\K");
+  const struct {
+    const char *key, *name;
+    int failAt, text;
+    std::string result, sizes;
+  } rows[] = {// Texts are read whole up to the first zero byte; empty and missing ones give the default, the size
+              // cell starting at 100. Values of any type are read; numbers shorter than 4 bytes are padded with
+              // zeros, longer ones give the default. A missing key gives the default before the buffer is allocated.
+              // clang-format off
+      {"K", "t", 0, true, texts[0].second, "4 4 14 "}, {"K", "long", 0, true, longText, "4 4 5000 "},
+      {"K", "cut", 0, true, "ab", "4 4 4 "},           {"K", "empty", 0, true, "d", "4 4 1 "},
+      {"K", "missing", 0, true, "d", "4 4 100 "},      {"K", "n", 0, true, "ABC", "4 4 4 "},
+      {"K", "n", 0, false, "4407873", "4 4 4 "},       {"K", "four", 0, false, "4244504319", "4 4 4 "},
+      {"K", "two", 0, false, "4660", "4 4 4 "},        {"K", "five", 0, false, "9", "4 4 4 "},
+      {"Nowhere", "t", 3, true, "d", "4 4 "},          {"Nowhere", "n", 3, false, "9", "4 4 "},
+      // A failed allocation is reported once and gives the empty result; the scope still closes.
+      {"K", "t", 1, true, "dataSize != NULL", "4 "},   {"K", "n", 1, false, "dataSize != NULL", "4 "},
+      {"K", "t", 2, true, "dataType != NULL", "4 4 "}, {"K", "n", 2, false, "dataType != NULL", "4 4 "},
+      {"K", "t", 3, true, "tempText != NULL", "4 4 14 "}, {"K", "n", 3, false, "tempText != NULL", "4 4 4 "}};
+  // clang-format on
+  for (const auto& row : rows) {
+    g_failAt = row.failAt;
+    g_sizes.clear();
+    m_host.Clear();
+    m_host.errorStatus = 0;
+    const std::string got =
+        row.text ? GetRegString(row.key, row.name, "d", 1).str() : std::to_string(GetRegDword(row.key, row.name, 9, 1));
+    const bool failed = row.failAt != 0 && row.key[0] == 'K';
+    const std::string report = "RaiseError -1  " + row.result + "\nLogError 1 registry/regfunc.cpp " + row.result +
+                               "\nLogStoredMessages -1  \nGetErrorStatus -1  \nStoreReturn -1 registry/regfunc.cpp \n";
+    const std::string scope = row.text ? "GetRegString()" : "GetRegDword()";
+    EXPECT_EQ(got + "|" + g_sizes + "|" +
+                  Calls({"StoreEnter", "RaiseError", "LogError", "LogStoredMessages", "StoreReturn", "GetErrorStatus"}),
+              (failed ? (row.text ? "" : "0") : row.result) + "|" + row.sizes + "|StoreEnter -1 registry/regfunc.cpp " +
+                  scope + "\n" + (failed ? report : report.substr(report.find("StoreReturn"))))
+        << row.name << " " << row.failAt;
+  }
+  pelix::registry::SetAllocator(previous);
+  // Each operation opens its own scope in its unit and checks for no error after a call.
+  m_host.Clear();
   SetRegPath("App");
   SetText("K", "t", "t");
   SetRegValue("K", "n", 1, 1);
-  GetRegString("K", "t", "", 1);
-  GetRegDword("K", "n", 0, 1);
   DeleteRegValue("K", "t", 1);
-  Strings scopes;
-  for (const auto& call : m_host.CallsNamed("StoreEnter")) {
-    scopes.push_back(call.text);
-    EXPECT_EQ(call.file, "registry/regfunc.cpp");
+  EXPECT_EQ(Calls({"StoreEnter", "GetErrorStatus"}),
+            "StoreEnter -1 registry/regfunc.cpp SetRegPath()\nStoreEnter -1 registry/regfunc.cpp SetRegValue()\n"
+            "StoreEnter -1 registry/regfunc.cpp SetRegValue\nStoreEnter -1 registry/regfunc.cpp DeleteRegValue()\n");
+}
+
+TEST_F(SettingsTest, TwoProcessesWritingAtOnceLoseNothing) {
+  Store(HKCU, "App\\Shared");
+  SetRegPath("App");
+  int start[2];
+  ASSERT_EQ(pipe(start), 0);
+  pid_t writers[2];
+  for (DWORD w = 0; w < 2; ++w) {
+    writers[w] = Spawn([&start, w] {
+      char go = 0;
+      if (read(start[0], &go, 1) != 1) _exit(2);  // both start together
+      for (DWORD i = w; i < 2000; i += 2) SetRegValue("Shared", std::to_string(i).c_str(), i, 1);
+    });
   }
-  EXPECT_EQ(scopes, (Strings{"SetRegPath()", "SetRegValue()", "SetRegValue", "GetRegString()", "GetRegDword()",
-                             "DeleteRegValue()"}));
-  EXPECT_EQ(m_host.CallsNamed("StoreReturn").size(), 6u);
-  EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
-  EXPECT_TRUE(m_host.CallsNamed("GetErrorStatus").empty());  // no check after a call
-  // Without a handler an operation costs two host calls.
-  m_host.handlerExists = false;
-  m_host.Clear();
-  EXPECT_EQ(GetRegDword("K", "missing", 3, 1), 3u);
-  EXPECT_EQ(m_host.Names(), (Strings{"ErrorHandlerExists", "ErrorHandlerExists"}));
+  ASSERT_EQ(write(start[1], "gg", 2), 2);
+  int status[2] = {1, 1}, wrong = 0;
+  for (int w = 0; w < 2; ++w) waitpid(writers[w], &status[w], 0);
+  for (DWORD i = 0; i < 2000; ++i) wrong += GetRegDword("Shared", std::to_string(i).c_str(), ~0u, 1) != i;
+  EXPECT_EQ(Sql(m_dir.User(), "SELECT count(*) FROM reg_value") + std::to_string(wrong + status[0] + status[1]),
+            "2000;0");
 }
 
-// --- Allocation failures -----------------------------------------------------
-
-// Fails the k-th allocation (1-based) and records every size asked for.
-int g_failAt = 0;
-int g_allocations = 0;
-std::vector<size_t> g_sizes;
-
-// Blocks come filled with 0xAA, so that bytes the code forgets to set show.
-void* FailingAllocator(size_t size) {
-  ++g_allocations;
-  g_sizes.push_back(size);
-  if (g_allocations == g_failAt) return nullptr;
-  void* block = std::malloc(size);
-  if (block != nullptr) std::memset(block, 0xAA, size);
-  return block;
-}
-
-class AllocationTest : public SettingsTest {
- protected:
-  void SetUp() override {
-    MakeKey(HKEY_CURRENT_USER, "App\\K");
-    SetRegPath("App");
-    SetText("K", "t", "some text of 25 bytes....");
-    SetRegValue("K", "n", 0xABCDu, 1);
-    m_previous = pelix::registry::SetAllocator(FailingAllocator);
-    g_failAt = 0;
-    g_allocations = 0;
-    g_sizes.clear();
-    m_host.handlerExists = true;
-    m_host.Clear();
-  }
-  void TearDown() override { pelix::registry::SetAllocator(m_previous); }
-
-  pelix::registry::Allocator m_previous = nullptr;
-};
-
-TEST_F(AllocationTest, TheCellsAndTheBufferAreSizedAsTheValueNeeds) {
-  EXPECT_EQ(GetRegString("K", "t", "d", 1), "some text of 25 bytes....");
-  EXPECT_EQ(g_sizes, (std::vector<size_t>{4, 4, 25}));
-  g_sizes.clear();
-  EXPECT_EQ(GetRegString("K", "missing", "d", 1), "d");
-  EXPECT_EQ(g_sizes, (std::vector<size_t>{4, 4, 100}));  // the size cell's starting value
-  g_sizes.clear();
-  EXPECT_EQ(GetRegDword("K", "n", 1, 1), 0xABCDu);
-  EXPECT_EQ(g_sizes, (std::vector<size_t>{4, 4, 4}));
-  // A missing key gives the default before the buffer is allocated.
-  g_failAt = 3;
-  g_allocations = 0;
-  EXPECT_EQ(GetRegString("Nowhere", "t", "the default", 1), "the default");
-  EXPECT_EQ(g_allocations, 2);
-  g_allocations = 0;
-  EXPECT_EQ(GetRegDword("Nowhere", "n", 55, 1), 55u);
-  EXPECT_EQ(g_allocations, 2);
-  EXPECT_TRUE(m_host.CallsNamed("RaiseError").empty());
-}
-
-// Reads of any type, in buffers that start as 0xAA: texts end at the first zero
-// byte, numbers take four bytes (shorter ones padded with zeros).
-TEST_F(AllocationTest, ReadsTakeValuesOfAnyTypeAndUseOnlyTheBytesRead) {
-  SetRegValue("K", "abc", 0x00434241u, 1);
-  SetRegValue("K", "full", 0x44434241u, 1);
-  SetRegValue("K", "zero", 0u, 1);
-  SetText("K", "four", "abcd");
-  SetText("K", "five", "abcde");
-  SetText("K", "two", "\x34\x12");
-  EXPECT_EQ(GetRegString("K", "abc", "d", 1), "ABC");
-  EXPECT_EQ(GetRegString("K", "full", "d", 1), "ABCD");
-  EXPECT_EQ(GetRegString("K", "zero", "d", 1), "");  // four bytes were read: the empty text wins
-  EXPECT_EQ(GetRegString("K", "missing", "d", 1), "d");
-  EXPECT_EQ(GetRegString("K", "two", "d", 1), "\x34\x12");
-  EXPECT_EQ(GetRegDword("K", "four", 9, 1), 0x64636261u);
-  EXPECT_EQ(GetRegDword("K", "five", 9, 1), 9u);  // too long: the default
-  EXPECT_EQ(GetRegDword("K", "two", 9, 1), 0x1234u);
-  EXPECT_EQ(GetRegDword("K", "missing", 9, 1), 9u);
-}
-
-TEST_F(AllocationTest, EachFailedAllocationIsReportedOnceAndGivesTheEmptyResult) {
-  const char* const conditions[] = {"dataSize != NULL", "dataType != NULL", "tempText != NULL"};
-  for (int k = 1; k <= 3; ++k) {
-    for (bool text : {true, false}) {
-      SCOPED_TRACE(std::to_string(k) + (text ? " GetRegString" : " GetRegDword"));
-      g_failAt = k;
-      g_allocations = 0;
-      m_host.Clear();
-      m_host.errorStatus = 0;
-      if (text) {
-        EXPECT_EQ(GetRegString("K", "t", "the default", 1), "");
-      } else {
-        EXPECT_EQ(GetRegDword("K", "n", 55, 1), 0u);
-      }
-      // The report of one failed allocation, and no unspecified error after it.
-      Strings names;
-      for (const auto& call : m_host.calls) {
-        if (call.name == "RaiseError" || call.name == "LogError" || call.name == "LogStoredMessages") {
-          names.push_back(call.name);
-        }
-      }
-      EXPECT_EQ(names, (Strings{"RaiseError", "LogError", "LogStoredMessages"}));
-      ASSERT_EQ(m_host.CallsNamed("RaiseError").size(), 1u);
-      EXPECT_EQ(m_host.CallsNamed("RaiseError")[0].text, conditions[k - 1]);
-      EXPECT_EQ(m_host.Texts("LogError", EK_CHECK), Strings{conditions[k - 1]});
-      EXPECT_TRUE(m_host.Texts("LogError", EK_UNSPECIFIED).empty());
-      EXPECT_EQ(m_host.CallsNamed("StoreReturn").size(), 1u);  // the scope still closes
+TEST_F(SettingsTest, AWriterKilledMidWayLeavesEveryReturnedWrite) {
+  Store(HKCU, "App\\Crash");
+  SetRegPath("App");
+  auto textOf = [](int32_t i) { return "value-" + std::to_string(i) + std::string(size_t(i % 50), '.'); };
+  int reports[2];
+  ASSERT_EQ(pipe(reports), 0);
+  pid_t writer = Spawn([&reports, &textOf] {
+    for (int32_t i = 0; i < 1000000; ++i) {
+      SetText("Crash", std::to_string(i).c_str(), textOf(i));
+      if (write(reports[1], &i, sizeof i) != ssize_t(sizeof i)) _exit(3);  // this write has returned
     }
-  }
+  });
+  close(reports[1]);
+  int32_t last = -1, index = 0, status = 0;
+  while (last < 150 && read(reports[0], &index, sizeof index) == ssize_t(sizeof index)) last = index;
+  ASSERT_EQ(kill(writer, SIGKILL), 0);
+  ASSERT_EQ(waitpid(writer, &status, 0), writer);
+  while (read(reports[0], &index, sizeof index) == ssize_t(sizeof index)) last = index;  // sent before the kill
+  ASSERT_TRUE(WIFSIGNALED(status) && last >= 150);
+  // The hive opens cleanly and holds every value whose call had returned, at most one more.
+  EXPECT_EQ(Sql(m_dir.User(), "PRAGMA integrity_check"), "ok;");
+  int missing = 0;
+  for (int32_t i = 0; i <= last; ++i) missing += GetRegString("Crash", std::to_string(i).c_str(), "", 1) != textOf(i);
+  EXPECT_EQ(missing, 0);
+  EXPECT_LE(std::stoi(Sql(m_dir.User(), "SELECT count(*) FROM reg_value")), last + 2);
+  SetText("Crash", "after", "after");  // the hive takes new writes afterwards
+  EXPECT_EQ(GetRegString("Crash", "after", "", 1), "after");
 }
 
 }  // namespace

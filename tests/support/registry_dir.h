@@ -1,31 +1,102 @@
-// A fresh registry folder for one test: PELIX_REGISTRY_DIR points at it for
-// the object's lifetime; the folder and its hives are removed afterwards.
+// A fresh registry folder per test (PELIX_REGISTRY_DIR points at it while the
+// object lives; removed afterwards) and direct reads and writes of the hives.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+
+#include "pelix/platform.h"
+#include "platform/temp_folder.h"
 
 namespace pelix::test {
 
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+inline void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path) << bytes; }
+
 class RegistryDir {
  public:
-  RegistryDir();
-  ~RegistryDir();
-  RegistryDir(const RegistryDir&) = delete;
-  RegistryDir& operator=(const RegistryDir&) = delete;
+  RegistryDir() : m_path(pelix::platform::TempFolder() + "pelix-registry-XXXXXX") {
+    if (getenv("PELIX_REGISTRY_DIR") != nullptr) m_previous = getenv("PELIX_REGISTRY_DIR");
+    EXPECT_NE(mkdtemp(m_path.data()), nullptr);
+    setenv("PELIX_REGISTRY_DIR", m_path.c_str(), 1);
+  }
+  ~RegistryDir() {
+    m_previous.empty() ? unsetenv("PELIX_REGISTRY_DIR") : setenv("PELIX_REGISTRY_DIR", m_previous.c_str(), 1);
+    std::filesystem::remove_all(m_path);
+  }
+  std::string User() const { return m_path + "/user.sqlite3"; }
+  std::string Machine() const { return m_path + "/machine.sqlite3"; }
 
-  const std::string& Path() const { return m_path; }
-  std::string UserHive() const { return m_path + "/user.sqlite3"; }
-  std::string MachineHive() const { return m_path + "/machine.sqlite3"; }
-
- private:
-  std::string m_path;
-  std::string m_previous;
-  bool m_hadPrevious = false;
+  std::string m_path, m_previous;
 };
 
-// The whole content of a file ("" when it cannot be read).
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
-bool FileExists(const std::string& path);
+inline LONG Set(HKEY key, const char* name, const std::string& bytes, DWORD type = REG_SZ) {
+  return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+}
+// Creates root\key (and its parents) with keyClass; writes the value when name is given.
+inline void Store(HKEY root, const std::string& key, const char* name = nullptr, DWORD type = REG_SZ,
+                  const std::string& bytes = "", const char* keyClass = nullptr) {
+  HKEY made = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExA(root, key.c_str(), 0, const_cast<char*>(keyClass), 0, KEY_ALL_ACCESS, nullptr, &made, nullptr),
+      ERROR_SUCCESS);
+  EXPECT_EQ(name != nullptr ? Set(made, name, bytes, type) : ERROR_SUCCESS, ERROR_SUCCESS);
+  RegCloseKey(made);
+}
+
+// The value name of root\path (of root itself when path is null) as
+// "type:bytes", read with a buffer of exactly the size the size query reports;
+// for the names "*keys" and "*values" the subkey or value names in enumeration
+// order, each followed by ';'. "error N" when a call fails.
+inline std::string Read(HKEY root, const char* path, const char* name) {
+  HKEY key = root;
+  LONG result = path != nullptr ? RegOpenKeyExA(root, path, 0, KEY_READ, &key) : ERROR_SUCCESS;
+  std::string out;
+  DWORD type = 0, size = 0;
+  if (result == ERROR_SUCCESS && name != nullptr && name[0] == '*') {
+    char found[600];
+    for (DWORD i = 0; result == ERROR_SUCCESS; ++i) {
+      size = sizeof found;
+      result = name[1] == 'k' ? RegEnumKeyExA(key, i, found, &size, nullptr, nullptr, nullptr, nullptr)
+                              : RegEnumValueA(key, i, found, &size, nullptr, nullptr, nullptr, nullptr);
+      if (result == ERROR_SUCCESS) out += std::string(found, size) + ";";
+    }
+    if (result == ERROR_NO_MORE_ITEMS) result = ERROR_SUCCESS;
+  } else if (result == ERROR_SUCCESS &&
+             (result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size)) == ERROR_SUCCESS) {
+    out.resize(size);
+    result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out.data()), &size);
+    out = std::to_string(type) + ":" + out;
+  }
+  if (key != root) RegCloseKey(key);
+  return result == ERROR_SUCCESS ? out : "error " + std::to_string(result);
+}
+
+// A number as a REG_DWORD stores it: four bytes, least significant first.
+inline std::string Dword(DWORD v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+
+// Runs sql on the database file at path; the first column of each row, each followed by ';'.
+inline std::string Sql(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  std::string rows;
+  auto collect = [](void* out, int, char** row, char**) {
+    *static_cast<std::string*>(out) += std::string(row[0] != nullptr ? row[0] : "") + ";";
+    return 0;
+  };
+  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK || sqlite3_exec(db, sql, collect, &rows, nullptr) != SQLITE_OK) {
+    rows = "sql failed";
+  }
+  sqlite3_close(db);
+  return rows;
+}
 
 }  // namespace pelix::test

@@ -392,12 +392,13 @@ class Worker:
 
     def run(self, binary):
         """'pass', 'fail' or 'timeout' for one binary."""
-        code, _ = sh(self.command(binary), cwd=self.dir / "tmp", timeout=self.limits[binary], env=self.env)
+        code, _ = sh(self.command(binary), cwd=self.build / BINARY_DIRS[binary], timeout=self.limits[binary],
+                     env=self.env)
         return "timeout" if code is None else ("pass" if code == 0 else "fail")
 
     def baseline(self, binaries):
         for binary in binaries:
-            code, seconds = sh(self.command(binary), cwd=self.dir / "tmp", timeout=1800, env=self.env)
+            code, seconds = sh(self.command(binary), cwd=self.build / BINARY_DIRS[binary], timeout=1800, env=self.env)
             if code != 0:
                 sys.exit(f"mutate: {binary} fails on the unchanged tree ({self.dir}); fix the tests first")
             self.limits[binary] = max(MIN_LIMIT, TIME_FACTOR * seconds)
@@ -470,7 +471,23 @@ def describe(entry, line):
     return f"{entry['file']}:{line or entry['line']}:{entry['col']} {entry['op']} '{entry['orig']}' -> '{entry['repl']}'"
 
 
-def run_all(entries, jobs, out_path):
+def work_queue(entries, chunk=6):
+    """Runs of changes in one file (so a file is rebuilt once per change, not twice), taken from the
+    folders in turn, so that a run cut short still covers every folder."""
+    per_folder = collections.defaultdict(list)
+    for rel in sorted({e["file"] for e in entries}):
+        same = [e for e in entries if e["file"] == rel]
+        for i in range(0, len(same), chunk):
+            per_folder[rel.split("/")[0]].append(same[i:i + chunk])
+    queue = []
+    while any(per_folder.values()):
+        for folder in FOLDERS:
+            if per_folder.get(folder):
+                queue.append(per_folder[folder].pop(0))
+    return queue
+
+
+def run_all(entries, jobs, out_path, resume):
     gtests, replays = test_binaries(ROOT)
     workers = [Worker(n) for n in range(jobs)]
     start = time.monotonic()
@@ -497,14 +514,17 @@ def run_all(entries, jobs, out_path):
     plan = plan_binaries(workers[0], gtests, replays)
     print("mutate: time limits (s): " + ", ".join(f"{b} {workers[0].limits[b]:.0f}" for b in workers[0].limits))
 
-    by_file = collections.defaultdict(list)
-    for e in entries:
-        by_file[e["file"]].append(e)
-    queue = sorted(by_file.values(), key=len, reverse=True)
-    lock, results, done = threading.Lock(), {}, [0]
+    results = {}
+    if resume and out_path.exists():
+        by_id = {e["id"]: e for e in entries}
+        results = {m: (by_id[m], outcome, "", None) for m, (_, outcome) in read_results(out_path).items() if m in by_id}
+        print(f"mutate: {len(results)} mutants already done in {out_path}")
+    else:
+        out_path.write_text("# id\tfolder\toutcome\tchange\tdetail\n")
+    queue = work_queue([e for e in entries if e["id"] not in results])
+    lock, done = threading.Lock(), [len(results)]
     t0 = time.monotonic()
-    out = open(out_path, "w")
-    out.write("# id\tfolder\toutcome\tchange\tdetail\n")
+    out = open(out_path, "a")
 
     def work(worker):
         while True:
@@ -595,6 +615,7 @@ def main():
     ap.add_argument("--compare", nargs=2, metavar=("A", "B"), help="compare two result files")
     ap.add_argument("--jobs", type=int, default=2, help="workers, each with its own tree (default 2)")
     ap.add_argument("--only", help="comma-separated mutant ids or folders to run")
+    ap.add_argument("--resume", action="store_true", help="keep the results already in the result file")
     ap.add_argument("--out", default=str(WORK / "results.tsv"), help="result file (default build/mutate/results.tsv)")
     args = ap.parse_args()
     if args.compare:
@@ -608,7 +629,7 @@ def main():
         keys = set(args.only.split(","))
         entries = [e for e in entries if e["id"] in keys or e["folder"] in keys]
     WORK.mkdir(parents=True, exist_ok=True)
-    run_all(entries, args.jobs, Path(args.out))
+    run_all(entries, args.jobs, Path(args.out), args.resume)
 
 
 if __name__ == "__main__":

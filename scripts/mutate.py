@@ -514,15 +514,15 @@ def run_all(entries, jobs, out_path, resume):
     plan = plan_binaries(workers[0], gtests, replays)
     print("mutate: time limits (s): " + ", ".join(f"{b} {workers[0].limits[b]:.0f}" for b in workers[0].limits))
 
-    results = {}
+    finished = set()
     if resume and out_path.exists():
-        by_id = {e["id"]: e for e in entries}
-        results = {m: (by_id[m], outcome, "", None) for m, (_, outcome) in read_results(out_path).items() if m in by_id}
-        print(f"mutate: {len(results)} mutants already done in {out_path}")
+        finished = set(read_results(out_path)) & {e["id"] for e in entries}
+        print(f"mutate: {len(finished)} mutants already done in {out_path}")
     else:
         out_path.write_text("# id\tfolder\toutcome\tchange\tdetail\n")
-    queue = work_queue([e for e in entries if e["id"] not in results])
-    lock, done = threading.Lock(), [len(results)]
+    queue = work_queue([e for e in entries if e["id"] not in finished])
+    lock, before = threading.Lock(), len(finished)
+    done = [before]
     t0 = time.monotonic()
     out = open(out_path, "a")
 
@@ -535,7 +535,6 @@ def run_all(entries, jobs, out_path, resume):
             for entry in group:
                 outcome, detail, line = try_mutant(worker, entry, plan)
                 with lock:
-                    results[entry["id"]] = (entry, outcome, detail, line)
                     done[0] += 1
                     out.write(f"{entry['id']}\t{entry['folder']}\t{outcome}\t{escape(describe(entry, line))}\t"
                               f"{detail}\n")
@@ -551,27 +550,28 @@ def run_all(entries, jobs, out_path, resume):
         t.join()
     out.close()
     wall = time.monotonic() - t0
-    summary(results, wall, len(entries), time.monotonic() - start)
+    ran = done[0] - before
+    print(f"\n{ran} mutants in {wall:.0f} s ({wall / max(ran, 1):.1f} s each, all workers "
+          f"together); with setup {time.monotonic() - start:.0f} s")
+    summary(read_results(out_path))
     print(f"mutate: results in {out_path}")
 
 
-def summary(results, wall, count, total_wall):
+def summary(results):
+    """Per-folder scores and the survivors of a result file's mutants."""
     per = collections.defaultdict(collections.Counter)
-    for entry, outcome, _, _ in results.values():
-        per[entry["folder"]][outcome] += 1
+    for folder, outcome, _ in results.values():
+        per[folder][outcome] += 1
     print("\nfolder      killed/total  score  dropped  stale")
     all_counts = collections.Counter()
     for folder in FOLDERS:
-        c = per[folder]
-        all_counts.update(c)
-        print(line_of(folder, c))
+        all_counts.update(per[folder])
+        print(line_of(folder, per[folder]))
     print(line_of("overall", all_counts))
-    print(f"\n{count} mutants in {wall:.0f} s ({wall / max(count, 1):.1f} s each, all workers together); "
-          f"with setup {total_wall:.0f} s")
-    survivors = sorted((e["id"], describe(e, line)) for e, o, _, line in results.values() if o == "survived")
+    survivors = sorted((m, change) for m, (_, outcome, change) in results.items() if outcome == "survived")
     print(f"\nsurvivors ({len(survivors)}):")
-    for mid, text in survivors:
-        print(f"  {mid} {text}")
+    for mid, change in survivors:
+        print(f"  {mid} {change}")
 
 
 def line_of(name, c):
@@ -585,7 +585,7 @@ def read_results(path):
     for raw in Path(path).read_text().split("\n"):
         if raw and not raw.startswith("#"):
             fields = raw.split("\t")
-            res[fields[0]] = (fields[1], fields[2])
+            res[fields[0]] = (fields[1], fields[2], unescape(fields[3]) if len(fields) > 3 else "")
     return res
 
 
@@ -612,6 +612,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--resample", action="store_true", help="draw a new sample and write it to " + str(SAMPLE))
     ap.add_argument("--sample-only", action="store_true", help="with --resample: do not run it")
+    ap.add_argument("--summary", metavar="FILE", help="scores and survivors of a result file")
     ap.add_argument("--compare", nargs=2, metavar=("A", "B"), help="compare two result files")
     ap.add_argument("--jobs", type=int, default=2, help="workers, each with its own tree (default 2)")
     ap.add_argument("--only", help="comma-separated mutant ids or folders to run")
@@ -620,6 +621,8 @@ def main():
     args = ap.parse_args()
     if args.compare:
         return compare(*args.compare)
+    if args.summary:
+        return summary(read_results(args.summary))
     if args.resample or not SAMPLE.exists():
         resample()
         if args.sample_only:

@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test test-asan demo bench fuzz fuzz-replay install-check format tidy clean
+.PHONY: all deps build test test-asan demo bench fuzz fuzz-replay install-check format tidy clean mutate test-size
 
 all: build
 
@@ -38,6 +38,15 @@ fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzzers build/fuzz
+
+# Mutation check over the committed sample of changes (scripts/mutate-sample.tsv);
+# results go to build/mutate/results.tsv. MUTATE_ARGS passes options, e.g. --jobs 1.
+mutate: deps
+	scripts/mutate.py $(MUTATE_ARGS)
+
+# Lines of tests/ + fuzz/ against the one-third budget; fails when over it.
+test-size:
+	@scripts/test-size
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

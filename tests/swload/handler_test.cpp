@@ -71,7 +71,7 @@ PackageSpec TwoLoadFiles() {
 
 // A scratch folder, a recording host, a handler and a package.
 struct Bench {
-  explicit Bench(const PackageSpec& spec = TwoLoadFiles()) : package(spec) {
+  explicit Bench(const PackageSpec& layout = TwoLoadFiles()) : package(layout) {
     g_progress.clear();
     EXPECT_TRUE(pelix::packagegen::WritePackage(scratch.pkg, package));
   }

@@ -29,21 +29,21 @@ std::string Slurp(const std::string& path) {
 }
 
 // In the child: the environment, the working folder and the streams, then pelix.
-[[noreturn]] void Exec(const Sandbox& box, const Spec& spec, bool terminal) {
+[[noreturn]] void Exec(const Sandbox& box, const Invocation& call, bool terminal) {
   setenv("TMPDIR", (box.Root() + "tmp").c_str(), 1);
   setenv("PELIX_REGISTRY_DIR", (box.Root() + "registry").c_str(), 1);
   setenv("TZ", "UTC", 1);
   const std::string tool = PELIX_TOOL_PATH;
   setenv("PATH", (tool.substr(0, tool.rfind('/')) + ":" + std::getenv("PATH")).c_str(), 1);
   for (const char* name : {"PELIX_DISK_SIZE", "PELIX_DATA_DIR", "COLUMNS"}) unsetenv(name);
-  for (const auto& [name, value] : spec.env) setenv(name.c_str(), value.c_str(), 1);
+  for (const auto& [name, value] : call.env) setenv(name.c_str(), value.c_str(), 1);
   if (chdir(box.Root().c_str()) != 0) _exit(127);
   const int in = open((box.Root() + ".stdin").c_str(), O_RDONLY);
   if (in < 0 || dup2(in, 0) < 0) _exit(127);
   if (!terminal) {
     int out = open((box.Root() + ".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (spec.stdoutTo == "/dev/full") out = open("/dev/full", O_WRONLY);
-    if (spec.stdoutTo == "broken-pipe") {
+    if (call.stdoutTo == "/dev/full") out = open("/dev/full", O_WRONLY);
+    if (call.stdoutTo == "broken-pipe") {
       int ends[2];
       if (pipe(ends) != 0) _exit(127);
       close(ends[0]);
@@ -52,11 +52,11 @@ std::string Slurp(const std::string& path) {
     }
     const int err = open((box.Root() + ".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
-    if (spec.stdoutTo == "closed") close(1);
+    if (call.stdoutTo == "closed") close(1);
   }
-  std::vector<std::string> words = spec.args;
-  if (spec.shell) {
-    words = {"/bin/sh", "-c", spec.args.at(0)};
+  std::vector<std::string> words = call.args;
+  if (call.shell) {
+    words = {"/bin/sh", "-c", call.args.at(0)};
   } else {
     words.insert(words.begin(), tool);
   }
@@ -83,21 +83,21 @@ Sandbox::~Sandbox() {
   fs::remove_all(m_root, error);
 }
 
-RunResult Sandbox::Run(const Spec& spec) const {
-  Write(".stdin", spec.input);
+RunResult Sandbox::Run(const Invocation& call) const {
+  Write(".stdin", call.input);
   RunResult result;
   int master = -1;
   pid_t child = -1;
-  if (spec.terminalColumns > 0) {
+  if (call.terminalColumns > 0) {
     winsize size{};
     size.ws_row = 24;
-    size.ws_col = static_cast<unsigned short>(spec.terminalColumns);
+    size.ws_col = static_cast<unsigned short>(call.terminalColumns);
     child = forkpty(&master, nullptr, nullptr, &size);
   } else {
     child = fork();
   }
   if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) Exec(*this, spec, spec.terminalColumns > 0);
+  if (child == 0) Exec(*this, call, call.terminalColumns > 0);
   char buffer[4096];
   for (ssize_t got = 0; master >= 0 && (got = read(master, buffer, sizeof buffer)) > 0;) result.out.append(buffer, got);
   if (master >= 0) close(master);

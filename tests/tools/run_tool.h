@@ -17,9 +17,9 @@ struct RunResult {
   std::string err;
 };
 
-struct Spec {
-  Spec(std::vector<std::string> a, std::map<std::string, std::string> e = {}, std::string in = "", std::string to = "",
-       bool sh = false, int columns = 0)
+struct Invocation {
+  Invocation(std::vector<std::string> a, std::map<std::string, std::string> e = {}, std::string in = "",
+             std::string to = "", bool sh = false, int columns = 0)
       : args(std::move(a)),
         env(std::move(e)),
         input(std::move(in)),
@@ -42,8 +42,8 @@ class Sandbox {
   Sandbox& operator=(const Sandbox&) = delete;
 
   const std::string& Root() const { return m_root; }  // with a trailing '/'
-  RunResult Run(const Spec& spec) const;
-  RunResult Run(const std::vector<std::string>& args) const { return Run(Spec{args}); }
+  RunResult Run(const Invocation& call) const;
+  RunResult Run(const std::vector<std::string>& args) const { return Run(Invocation{args}); }
   std::string Write(const std::string& relative, const std::string& content) const;
   // Entries under the folder, recursively, as relative paths (sorted).
   std::vector<std::string> List(const std::string& relative) const;

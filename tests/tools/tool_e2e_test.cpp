@@ -96,7 +96,7 @@ TEST_F(ToolE2E, DashReadsStandardInputWhereverAFileIsTaken) {
       {{"faultmap", "decode", "--names", "-", "-"}, kReport, 2, ""},  // one standard input only
   };
   for (const auto& c : cases) {
-    const RunResult run = box.Run(Spec{c.args, {}, c.input});
+    const RunResult run = box.Run(Invocation{c.args, {}, c.input});
     EXPECT_EQ(run.exitCode, c.exitCode) << c.args.back() << run.err;
     EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
   }
@@ -114,7 +114,7 @@ TEST_F(ToolE2E, JsonEverywhereWithTimesAndPathsAScriptCanUse) {
   };
   for (std::vector<std::string> args : commands) {
     args.insert(args.begin(), "--json");
-    const RunResult run = box.Run(Spec{args, {{"PELIX_DATA_DIR", kData}}});
+    const RunResult run = box.Run(Invocation{args, {{"PELIX_DATA_DIR", kData}}});
     EXPECT_EQ(run.exitCode, 0) << args[1] << run.err;
     const auto doc = nlohmann::json::parse(run.out);  // one valid document
     if (args[1] == "demo") {
@@ -141,7 +141,7 @@ TEST_F(ToolE2E, OutputThatCannotBeWrittenFails) {
   } cases[] = {
       {"/dev/full", "No space left on device"}, {"closed", "Bad file descriptor"}, {"broken-pipe", "Broken pipe"}};
   for (const auto& c : cases) {
-    const RunResult run = box.Run(Spec{{"monitors", "list"}, {}, "", c.to});
+    const RunResult run = box.Run(Invocation{{"monitors", "list"}, {}, "", c.to});
     EXPECT_EQ(run.exitCode, 1) << c.to;
     EXPECT_NE(run.err.find(std::string("pelix: cannot write to standard output: ") + c.reason), std::string::npos)
         << run.err;
@@ -173,7 +173,7 @@ TEST_F(ToolE2E, SettingsReadBackAndNameTheRegistrysReason) {
 
 TEST_F(ToolE2E, ACardTooSmallIsRefusedUntouchedUnlessForced) {
   const std::vector<std::string> load = {"card", "load", "--kind", "H40", "pkg", "card"};
-  const RunResult refused = box.Run(Spec{load, {{"PELIX_DISK_SIZE", "4999"}}});
+  const RunResult refused = box.Run(Invocation{load, {{"PELIX_DISK_SIZE", "4999"}}});
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.err.find("needs 5000 for H40: 1 bytes are missing; the card was not touched"), std::string::npos)
       << refused.err;
@@ -181,7 +181,7 @@ TEST_F(ToolE2E, ACardTooSmallIsRefusedUntouchedUnlessForced) {
 
   std::vector<std::string> forced = load;
   forced.push_back("--force");
-  const RunResult library = box.Run(Spec{forced, {{"PELIX_DISK_SIZE", "4999"}}});
+  const RunResult library = box.Run(Invocation{forced, {{"PELIX_DISK_SIZE", "4999"}}});
   EXPECT_EQ(library.exitCode, 1);
   EXPECT_NE(library.err.find("(SR_NO_SPACE)"), std::string::npos) << library.err;
 
@@ -194,7 +194,7 @@ TEST_F(ToolE2E, ACardTooSmallIsRefusedUntouchedUnlessForced) {
 
 TEST_F(ToolE2E, ProgressBarFitsTheTerminalAndNeverWraps) {
   for (int columns : {40, 80}) {
-    const RunResult run = box.Run(Spec{{"demo"}, {{"COLUMNS", "300"}}, "", "", false, columns});
+    const RunResult run = box.Run(Invocation{{"demo"}, {{"COLUMNS", "300"}}, "", "", false, columns});
     EXPECT_EQ(run.exitCode, 0) << run.out;
     std::size_t bars = 0;
     std::istringstream segments(std::regex_replace(run.out, std::regex("\r"), "\n"));
@@ -225,7 +225,7 @@ TEST_F(ToolE2E, EveryHelpListsTheGlobalOptionsAndCompletionKnowsEveryCommand) {
 }
 
 TEST_F(ToolE2E, EveryRenderedManPageExampleRuns) {
-  const RunResult page = box.Run(Spec{{"MANWIDTH=250 man -l " PELIX_MAN_PAGE}, {}, "", "", true});
+  const RunResult page = box.Run(Invocation{{"MANWIDTH=250 man -l " PELIX_MAN_PAGE}, {}, "", "", true});
   ASSERT_EQ(page.exitCode, 0) << page.err;
   const std::size_t from = page.out.find("\nEXAMPLES\n");
   ASSERT_NE(from, std::string::npos) << page.out;
@@ -235,7 +235,7 @@ TEST_F(ToolE2E, EveryRenderedManPageExampleRuns) {
     line = std::regex_replace(line, std::regex("^\\s+"), "");
     if (line.find("pelix ") == std::string::npos || line.find("bundled data") != std::string::npos) continue;
     line = std::regex_replace(line, std::regex(PELIX_INSTALL_DATA_DIR), kData);
-    const RunResult run = box.Run(Spec{{line}, {}, "", "", true});
+    const RunResult run = box.Run(Invocation{{line}, {}, "", "", true});
     EXPECT_EQ(run.exitCode, 0) << line << "\n" << run.err;
     ++examples;
   }

@@ -63,7 +63,9 @@ class WorkingFolder {
   WorkingFolder& operator=(const WorkingFolder&) = delete;
   ~WorkingFolder() {
     if (m_saved >= 0) {
-      if (m_entered) (void)fchdir(m_saved);
+      // A destructor cannot report a failed return; the process keeps the
+      // extraction folder as its working folder then.
+      if (m_entered && fchdir(m_saved) != 0) m_entered = false;
       close(m_saved);
     }
   }

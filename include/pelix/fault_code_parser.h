@@ -54,7 +54,8 @@ class PELIX_API CFaultCodeParser {
   PELIX_LOCAL CString GetCodeString(pelix::platform::XmlNode code);
   // Adds the related codes of the fault for the cabinet kind to the record;
   // 1 when at least one code element matched.
-  PELIX_LOCAL int GetRelatedFaults(const char* cabinet, const pelix::platform::XmlNode* fault, CFaultCodeDescription* record);
+  PELIX_LOCAL int GetRelatedFaults(const char* cabinet, const pelix::platform::XmlNode* fault,
+                                   CFaultCodeDescription* record);
   // The assembled text of the fault's "description" or "action" elements for
   // the cabinet kind.
   PELIX_LOCAL CString GetTextField(const char* cabinet, const char* field, const pelix::platform::XmlNode* fault);

@@ -27,7 +27,8 @@ PELIX_API void SetRegValue(const CString& key, const CString& valueName, CString
 PELIX_API void SetRegValue(const CString& key, const CString& valueName, DWORD value, int useBasePath);
 // The value's bytes up to the first zero byte, whatever its type; the default
 // when the value is missing or empty; the empty text when memory runs out.
-PELIX_API CString GetRegString(const CString& key, const CString& valueName, const CString& defaultValue, int useBasePath);
+PELIX_API CString GetRegString(const CString& key, const CString& valueName, const CString& defaultValue,
+                               int useBasePath);
 // The value's 4 bytes as a number; the default when it is missing or longer
 // than 4 bytes (shorter data read as if padded with zero bytes); 0 when memory
 // runs out.

@@ -6,7 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-class CComError : public std::runtime_error {
+#include "pelix/export.h"
+
+class PELIX_API CComError : public std::runtime_error {
  public:
   CComError(long code, const std::string& message) : std::runtime_error(message), m_code(code) {}
   long Error() const noexcept { return m_code; }

@@ -7,8 +7,9 @@
 #include <string>
 
 #include "pelix/exceptions.h"
+#include "pelix/export.h"
 
-class CString {
+class PELIX_API CString {
  public:
   CString() = default;
   CString(const char* text) : m_text(text != nullptr ? text : "") {}  // NOLINT(google-explicit-constructor)

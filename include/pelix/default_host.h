@@ -13,11 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "pelix/export.h"
 #include "pelix/host_services.h"
 
 namespace pelix {
 
-class DefaultHost final : public HostServices {
+class PELIX_API DefaultHost final : public HostServices {
  public:
   using UserInfoHandler = std::function<int(const char* text, int style, int second, bool flag)>;
 
@@ -80,6 +81,6 @@ class DefaultHost final : public HostServices {
 };
 
 // The process's built-in host (made on first use).
-DefaultHost& GetDefaultHost();
+PELIX_API DefaultHost& GetDefaultHost();
 
 }  // namespace pelix

@@ -4,7 +4,9 @@
 #include <stdexcept>
 #include <string>
 
-class CInvalidArgException : public std::invalid_argument {
+#include "pelix/export.h"
+
+class PELIX_API CInvalidArgException : public std::invalid_argument {
  public:
   explicit CInvalidArgException(const std::string& what = "invalid argument")
       : std::invalid_argument(what) {}

@@ -6,8 +6,9 @@
 
 #include "pelix/carray.h"
 #include "pelix/cstring.h"
+#include "pelix/export.h"
 
-class CFaultCodeDescription {
+class PELIX_API CFaultCodeDescription {
  public:
   CFaultCodeDescription();
   virtual ~CFaultCodeDescription();

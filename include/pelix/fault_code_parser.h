@@ -11,6 +11,7 @@
 
 #include "pelix/cabinet_type.h"
 #include "pelix/cstring.h"
+#include "pelix/export.h"
 #include "pelix/fault_code_description.h"
 
 namespace pelix::platform {
@@ -20,9 +21,9 @@ class XmlNode;
 
 // The cabinet class of each CabinetType value 0 to 64: "Macro", "Micro",
 // "Pico", "Strato" or "unidentified".
-extern const CString g_cabinetTypeTexts[65];
+extern PELIX_API const CString g_cabinetTypeTexts[65];
 
-class CFaultCodeParser {
+class PELIX_API CFaultCodeParser {
  public:
   CFaultCodeParser();
   virtual ~CFaultCodeParser();
@@ -40,6 +41,9 @@ class CFaultCodeParser {
                                         CabinetType cabinet);
 
  private:
+  // The helpers that take XML nodes stay inside the library (PELIX_LOCAL):
+  // the XML engine's types are no part of its interface.
+  //
   // The class text of a cabinet value ("unidentified" outside 0 to 64).
   CString GetCabinetType(CabinetType cabinet);
   // Splits a fault code at runs of spaces and colons; 1 when four parts
@@ -47,23 +51,24 @@ class CFaultCodeParser {
   int GetCodeParts(CString faultCode, CString& category, CString& function, CString& map, CString& id);
   // "category function map:id" of a code element, or empty when a part is
   // missing or the result is shorter than 4 characters.
-  CString GetCodeString(pelix::platform::XmlNode code);
+  PELIX_LOCAL CString GetCodeString(pelix::platform::XmlNode code);
   // Adds the related codes of the fault for the cabinet kind to the record;
   // 1 when at least one code element matched.
-  int GetRelatedFaults(const char* cabinet, const pelix::platform::XmlNode* fault, CFaultCodeDescription* record);
+  PELIX_LOCAL int GetRelatedFaults(const char* cabinet, const pelix::platform::XmlNode* fault,
+                                   CFaultCodeDescription* record);
   // The assembled text of the fault's "description" or "action" elements for
   // the cabinet kind.
-  CString GetTextField(const char* cabinet, const char* field, const pelix::platform::XmlNode* fault);
+  PELIX_LOCAL CString GetTextField(const char* cabinet, const char* field, const pelix::platform::XmlNode* fault);
   // The lines of the paragraphs and lists of one element.
-  CString GetTextItem(pelix::platform::XmlNode element, int level);
+  PELIX_LOCAL CString GetTextItem(pelix::platform::XmlNode element, int level);
   // The lines of the items of one list element.
-  CString GetListText(pelix::platform::XmlNode list, int level);
+  PELIX_LOCAL CString GetListText(pelix::platform::XmlNode list, int level);
   // The line prefix of a nesting level: empty for 0, then the bullet
   // indented four spaces per level beyond the first.
   CString GetTabs(int level);
 
   // Walks paragraphs and lists without recursion (see the source).
-  CString RenderText(pelix::platform::XmlNode start, bool startIsList, int level);
+  PELIX_LOCAL CString RenderText(pelix::platform::XmlNode start, bool startIsList, int level);
 
   std::unique_ptr<pelix::platform::XmlDocument> m_pDocument;
   CString m_reservedText;

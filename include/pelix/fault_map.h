@@ -4,6 +4,7 @@
 
 #include "pelix/carray.h"
 #include "pelix/cstring.h"
+#include "pelix/export.h"
 #include "pelix/fault_map_types.h"
 #include "pelix/service_result.h"
 #include "pelix/win_types.h"
@@ -28,7 +29,7 @@ struct FaultMapItem {
   CString faultName;   // the fault's name from the fault name table
 };
 
-class CFaultMap {
+class PELIX_API CFaultMap {
  public:
   // An empty map of the given data type: every kind carries its identifier
   // and no fault bit. Serves as the default constructor of arrays.

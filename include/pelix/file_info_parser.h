@@ -9,6 +9,7 @@
 
 #include "pelix/carray.h"
 #include "pelix/cstring.h"
+#include "pelix/export.h"
 #include "pelix/service_result.h"
 
 // The kinds of central unit software is loaded for.
@@ -43,7 +44,7 @@ struct FilePackageInfoStruct {
   CString revision;
 };
 
-class CFileInfoParser {
+class PELIX_API CFileInfoParser {
  public:
   CFileInfoParser();
   virtual ~CFileInfoParser();

@@ -8,8 +8,9 @@
 
 #include "pelix/cabinet_type.h"
 #include "pelix/cstring.h"
+#include "pelix/export.h"
 
-class HostServices {
+class PELIX_API HostServices {
  public:
   virtual ~HostServices() = default;
   virtual bool ErrorHandlerExists() = 0;
@@ -33,4 +34,4 @@ class HostServices {
 // Installs host as the library's host services and returns the one in force
 // before (nullptr when that was the built-in default). Passing nullptr
 // restores the built-in default.
-HostServices* SetHostServices(HostServices* host);
+PELIX_API HostServices* SetHostServices(HostServices* host);

@@ -7,6 +7,7 @@
 #include "pelix/cabinet_type.h"
 #include "pelix/carray.h"
 #include "pelix/cstring.h"
+#include "pelix/export.h"
 
 // The kind of a monitor. The values are fixed (the terminal stores them);
 // 44, 45 and 234 are unused. Each name is made from the kind's internal name.
@@ -324,7 +325,7 @@ struct CMonitorObjectTableStruct {
   int ruInstance;
 };
 
-class CMonitorObjectTable {
+class PELIX_API CMonitorObjectTable {
  public:
   CMonitorObjectTable();
   ~CMonitorObjectTable();
@@ -385,4 +386,4 @@ class CMonitorObjectTable {
 };
 
 // The one catalogue, built when the library is loaded.
-extern CMonitorObjectTable g_monitorObjectTable;
+extern PELIX_API CMonitorObjectTable g_monitorObjectTable;

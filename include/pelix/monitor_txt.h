@@ -6,10 +6,11 @@
 
 #include "pelix/carray.h"
 #include "pelix/cstring.h"
+#include "pelix/export.h"
 #include "pelix/fault_map_types.h"
 #include "pelix/win_types.h"
 
-class CTableOfMonitorRptInTxt {
+class PELIX_API CTableOfMonitorRptInTxt {
  public:
   // Rows of the table: object types MO_SO_CF..MO_AO_MCTR (MO_UNKNOWN has no
   // row), the six fault map kinds, fault numbers 0..99.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "pelix/export.h"
 #include "pelix/platform_registry.h"
 #include "pelix/win_types.h"
 
@@ -12,7 +13,7 @@
 using MessageBoxHandler = void (*)(const char* text);
 // Installs handler and returns the previous one; nullptr = the default, which
 // writes the text to standard error.
-MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+PELIX_API MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
 // --- The calling thread's message queue -------------------------------------
 struct MSG {
@@ -23,7 +24,7 @@ struct MSG {
 
 constexpr unsigned WM_QUIT = 0x0012;
 
-class MessageQueue {
+class PELIX_API MessageQueue {
  public:
   virtual ~MessageQueue() = default;
   // Takes one message off the queue; false when there is none.
@@ -37,7 +38,7 @@ class MessageQueue {
 
 // Installs queue for the process and returns the previous one. With none
 // installed (the default) no message is passed on.
-MessageQueue* SetMessageQueue(MessageQueue* queue);
+PELIX_API MessageQueue* SetMessageQueue(MessageQueue* queue);
 
 // --- Temporary folder -------------------------------------------------------
 // Writes the user's own temporary folder with a trailing '/' into buffer and
@@ -46,4 +47,4 @@ MessageQueue* SetMessageQueue(MessageQueue* queue);
 // small, nothing is written and the length needed (terminator included) is
 // returned. 0 when the folder cannot be made, or when it exists but is a
 // symbolic link, is not the user's or is open to others.
-DWORD GetTempPathA(DWORD bufferLength, char* buffer);
+PELIX_API DWORD GetTempPathA(DWORD bufferLength, char* buffer);

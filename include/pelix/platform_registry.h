@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "pelix/export.h"
 #include "pelix/win_types.h"
 
 struct PelixRegKey;
@@ -64,14 +65,16 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 // ERROR_NO_MORE_ITEMS. Writes need a key opened with the matching right
 // (KEY_SET_VALUE, KEY_CREATE_SUB_KEY); reads need KEY_QUERY_VALUE or
 // KEY_ENUMERATE_SUB_KEYS. Every write is committed before the call returns.
-LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM desired, HKEY* result);
-LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* keyClass, DWORD options, REGSAM desired,
-                     const void* securityAttributes, HKEY* result, DWORD* disposition);
-LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataSize);
-LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize);
-LONG RegDeleteValueA(HKEY key, const char* valueName);
-LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, char* keyClass,
-                   DWORD* classSize, FILETIME* lastWriteTime);
-LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameSize, DWORD* reserved, DWORD* type,
-                   BYTE* data, DWORD* dataSize);
-LONG RegCloseKey(HKEY key);
+PELIX_API LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM desired, HKEY* result);
+PELIX_API LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* keyClass, DWORD options,
+                               REGSAM desired, const void* securityAttributes, HKEY* result, DWORD* disposition);
+PELIX_API LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                                DWORD* dataSize);
+PELIX_API LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
+                              DWORD dataSize);
+PELIX_API LONG RegDeleteValueA(HKEY key, const char* valueName);
+PELIX_API LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, char* keyClass,
+                             DWORD* classSize, FILETIME* lastWriteTime);
+PELIX_API LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameSize, DWORD* reserved, DWORD* type,
+                             BYTE* data, DWORD* dataSize);
+PELIX_API LONG RegCloseKey(HKEY key);

@@ -11,25 +11,27 @@
 #pragma once
 
 #include "pelix/cstring.h"
+#include "pelix/export.h"
 #include "pelix/win_types.h"
 
 // The base path below the root keys, without leading or trailing separator.
 // Empty until SetRegPath is called.
-extern CString g_regPath;
+extern PELIX_API CString g_regPath;
 
 // Sets the base path and makes sure the user's settings tree exists (copied
 // from the machine's template when the machine has one).
-void SetRegPath(const CString& path);
+PELIX_API void SetRegPath(const CString& path);
 // Writes value as text (REG_SZ, its bytes without a terminator). value is not changed.
-void SetRegValue(const CString& key, const CString& valueName, CString& value, int useBasePath);
+PELIX_API void SetRegValue(const CString& key, const CString& valueName, CString& value, int useBasePath);
 // Writes value as a number (REG_DWORD, 4 bytes, least significant first).
-void SetRegValue(const CString& key, const CString& valueName, DWORD value, int useBasePath);
+PELIX_API void SetRegValue(const CString& key, const CString& valueName, DWORD value, int useBasePath);
 // The value's bytes up to the first zero byte, whatever its type; the default
 // when the value is missing or empty; the empty text when memory runs out.
-CString GetRegString(const CString& key, const CString& valueName, const CString& defaultValue, int useBasePath);
+PELIX_API CString GetRegString(const CString& key, const CString& valueName, const CString& defaultValue,
+                               int useBasePath);
 // The value's 4 bytes as a number; the default when it is missing or longer
 // than 4 bytes (shorter data read as if padded with zero bytes); 0 when memory
 // runs out.
-DWORD GetRegDword(const CString& key, const CString& valueName, DWORD defaultValue, int useBasePath);
+PELIX_API DWORD GetRegDword(const CString& key, const CString& valueName, DWORD defaultValue, int useBasePath);
 // Deletes the value if it is there.
-void DeleteRegValue(const CString& key, const CString& valueName, int useBasePath);
+PELIX_API void DeleteRegValue(const CString& key, const CString& valueName, int useBasePath);

@@ -2,6 +2,8 @@
 // the kinds of reports sent to the host's error services.
 #pragma once
 
+#include "pelix/export.h"
+
 enum ServiceResult : int {
   SR_OK = 0,
   SR_INVALID_DATA = 11,
@@ -20,4 +22,4 @@ enum ErrorKind : int {
 
 // The name of a result code ("SR_NO_SPACE"), or "SR_UNKNOWN" for a value
 // the library never produces.
-const char* ServiceResultName(ServiceResult result);
+PELIX_API const char* ServiceResultName(ServiceResult result);

@@ -4,10 +4,11 @@
 
 #include "pelix/carray.h"
 #include "pelix/cstring.h"
+#include "pelix/export.h"
 #include "pelix/file_info_parser.h"
 #include "pelix/service_result.h"
 
-class CTolva_SW_Handler {
+class PELIX_API CTolva_SW_Handler {
  public:
   CTolva_SW_Handler();
   virtual ~CTolva_SW_Handler();

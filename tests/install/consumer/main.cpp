@@ -1,10 +1,11 @@
 // Uses the installed library through its public header only: decodes a fault
-// map report, asks the monitor catalogue, and round-trips a value type.
+// map report, asks the monitor catalogue, round-trips a value type and, given
+// a fault code database, catches the library's own exception type.
 #include <pelix/common.h>
 
 #include <cstdio>
 
-int main() {
+int main(int argc, char** argv) {
   // Timeslot object 3-1, enabled, one I1A block under data type 2 with fault 5.
   const char report[] = {3, 3, 1, 2, 13, 0x23, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   CFaultMap kept(OMS_TOLVA_MON_DATATYPE_2);
@@ -20,6 +21,17 @@ int main() {
   if (name != "PSU-13 Information") return 3;
 
   if (ServiceResultName(SR_NO_SPACE) != CString("SR_NO_SPACE")) return 4;
+
+  if (argc > 1) {
+    CFaultCodeParser parser;
+    if (parser.Init(argv[1]) != 1) return 5;
+    try {
+      delete parser.GetDescription("", "", "BTS CF I1A:1'", static_cast<CabinetType>(1));
+      return 6;
+    } catch (const CComError& error) {
+      if (error.Error() != PELIX_E_FAIL) return 7;
+    }
+  }
   std::printf("consumer ok: %s, %s\n", state.GetString(), name.GetString());
   return 0;
 }

@@ -602,7 +602,6 @@ std::string DataFolder() {
   }
   const std::string exe = ExecutableFolder();
   if (!exe.empty()) candidates.push_back(exe + "/../share/pelix");
-  candidates.emplace_back(PELIX_SOURCE_DATA_DIR);
   candidates.emplace_back(PELIX_INSTALL_DATA_DIR);
   for (const std::string& candidate : candidates) {
     if (IsFolder(candidate)) return AsFolder(fs::weakly_canonical(candidate).string());

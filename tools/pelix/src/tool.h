@@ -170,8 +170,9 @@ bool DiskSizeOverride(unsigned long long& bytes);
 
 // --- files ---
 // The bundled data folder with a trailing '/': $PELIX_DATA_DIR, else the
-// share folder beside an installed tool, else the source tree, else the
-// install-time folder. Throws OperationFailed when none exists.
+// share folder beside the tool (in a build folder, a link to the source
+// tree's data), else the install-time folder. Throws OperationFailed when
+// none exists.
 std::string DataFolder();
 // A fresh folder under the temporary folder, removed with everything in it
 // when the object goes.

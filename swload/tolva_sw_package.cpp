@@ -154,7 +154,9 @@ int CTolva_SW_Handler::Decompress_KVO_Package(CString& archive, const LoadableZC
   const CString archiveKind = archive.Mid(dot + 1);
 
   pelix::platform::Files().MakeFolder(target);
-  fchmodat(AT_FDCWD, archive.Left(dot).GetString(), 0755, AT_SYMLINK_NOFOLLOW);
+  // The usual folder mode is a courtesy: a folder that keeps its own mode is
+  // still extracted into, so a refusal here changes nothing.
+  [[maybe_unused]] const int modeResult = fchmodat(AT_FDCWD, archive.Left(dot).GetString(), 0755, AT_SYMLINK_NOFOLLOW);
 
   int result = 0;
   if (archiveKind == "zip") {

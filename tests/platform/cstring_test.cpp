@@ -9,3 +9,10 @@ TEST(CStringTest, ReplaceEditsEveryMatchAndNothingWithoutOne) {
   EXPECT_EQ(text.Replace("1", "x") * 100 + text.Replace("zz", "y"), 200);
   EXPECT_EQ(text, "E20-x3 and #x");
 }
+
+TEST(CStringTest, FindPastTheEndAndRemoveCountWhatTheyDid) {
+  CString text("a-b-c");
+  EXPECT_EQ(text.Find('b', 9), -1);
+  EXPECT_EQ(text.Remove('-'), 2);
+  EXPECT_EQ(text, "abc");
+}

@@ -83,20 +83,6 @@ int PackageInfo(const std::string& path, LoadableZCU_Type kind) {
 
 namespace {
 
-// The bytes a copy for `kind` writes to the card and verifies: a sub-file
-// that only its boot list names is counted in the size to copy but never written.
-unsigned long long BytesWritten(const PackageView& package, int kind) {
-  unsigned long long total = 0;
-  if (kind < 0 || kind >= kZcuKindCount) return 0;
-  for (const LoadFileView& file : package.loadFiles) {
-    for (const SubFileView& sub : file.subFiles) {
-      if (sub.destFor[kind] && sub.size > 0)
-        total += (sub.bootFor[kind] ? 2ULL : 1ULL) * static_cast<unsigned long long>(sub.size);
-    }
-  }
-  return total;
-}
-
 // The card must be a folder: a path that is not there is bad usage.
 std::string CardFolder(const std::string& cardPath) {
   struct stat info {};
@@ -152,7 +138,7 @@ CardLoadResult LoadCard(const std::string& packagePath, const std::string& cardP
   outcome.revision = package.revision;
   const unsigned long long needed = package.BytesToCopy(kind);
   if (!force && needed > 0) CheckSpace(card, needed, kind);
-  outcome.bytes = BytesWritten(package, kind);
+  outcome.bytes = package.BytesWritten(kind);
 
   CTolva_SW_Handler& handler = source.Handler();
   // An unpacked archive has its package path set already: keep it.

@@ -34,11 +34,17 @@ class LoadFileList {
 
 }  // namespace
 
-unsigned long long PackageView::BytesToCopy(int kind) const {
+namespace {
+
+// The bytes of the sub-files for `kind`, a boot file twice (the card copy and
+// the boot copy). With `writtenOnly`, a boot file that no destination of the
+// kind names is left out: the copy counts it in its size but never writes it.
+unsigned long long SubFileBytes(const PackageView& package, int kind, bool writtenOnly) {
   unsigned long long total = 0;
   if (kind < 0 || kind >= kZcuKindCount) return 0;
-  for (const LoadFileView& file : loadFiles) {
+  for (const LoadFileView& file : package.loadFiles) {
     for (const SubFileView& sub : file.subFiles) {
+      if (writtenOnly && !sub.destFor[kind]) continue;
       const auto size = static_cast<unsigned long long>(sub.size > 0 ? sub.size : 0);
       if (sub.bootFor[kind]) {
         total += 2 * size;
@@ -49,6 +55,12 @@ unsigned long long PackageView::BytesToCopy(int kind) const {
   }
   return total;
 }
+
+}  // namespace
+
+unsigned long long PackageView::BytesToCopy(int kind) const { return SubFileBytes(*this, kind, false); }
+
+unsigned long long PackageView::BytesWritten(int kind) const { return SubFileBytes(*this, kind, true); }
 
 PackageView ReadPackage(const std::string& folder) {
   PackageView view;

@@ -42,6 +42,8 @@ struct PackageView {
   // Bytes a copy for the kind counts: ordinary sub-files once, sub-files
   // whose boot list names the kind twice (they go to two card files).
   unsigned long long BytesToCopy(int kind) const;
+  // The bytes a copy for `kind` writes to the card and verifies.
+  unsigned long long BytesWritten(int kind) const;
 };
 
 // Reads the package folder through the library's file-information parser.

@@ -23,9 +23,8 @@ namespace {
 std::string CodeInFile(const std::string& xml, int choice) {
   size_t found = std::string::npos;
   for (size_t next = xml.find("<code>"); next != std::string::npos && choice-- >= 0;
-       next = xml.find("<code>", next + 1)) {
+       next = xml.find("<code>", next + 1))
     found = next;
-  }
   if (found == std::string::npos) return std::string();
   const size_t end = std::min(xml.find("</code>", found), xml.size());
   const auto element = [&](const std::string& name) {  // the text between <name> and </name>, or empty
@@ -36,69 +35,56 @@ std::string CodeInFile(const std::string& xml, int choice) {
   return element("category") + " " + element("function") + " " + element("map") + ":" + element("id");
 }
 
-bool EndsWithLineEnd(const CString& text) {
-  return text.GetLength() >= 2 && text.str().substr(text.str().size() - 2) == "\r\n";
+bool EmptyOrLine(const CString& text) {
+  return text.IsEmpty() || (text.GetLength() >= 2 && text.str().substr(text.str().size() - 2) == "\r\n");
+}
+
+// The scopes that a CComError passed through stay open by design: closes them.
+void CloseScopes(pelix::DefaultHost& host, int level) {
+  while (host.Level() > level) host.StoreReturn("", 0), host.DecreaseLevel();
 }
 
 void LookUp(CFaultCodeParser& parser, const std::string& code, CabinetType cabinet, bool loaded) {
   std::unique_ptr<CFaultCodeDescription> record;
-  const long levelBefore = pelix::fuzz::Host().level;
+  const int levelBefore = pelix::GetDefaultHost().Level();
   try {
     record.reset(parser.GetDescription("BTS", nullptr, code.c_str(), cabinet));
   } catch (const CComError& error) {
-    // The XML component refused the query (an apostrophe in a part). The
-    // scopes the exception passed through stay open by design.
+    // The XML component refused the query (an apostrophe in a part).
     FUZZ_CHECK(error.Error() != 0);
-    pelix::fuzz::Host().level = levelBefore;
+    CloseScopes(pelix::GetDefaultHost(), levelBefore);
     return;
   }
   const int value = static_cast<int>(cabinet);
   if (!loaded || value == 0 || value == 8 || value >= 64 || value < 0) FUZZ_CHECK(record == nullptr);
   if (record == nullptr) return;
-  FUZZ_CHECK(record->m_reservedText.IsEmpty());
-  FUZZ_CHECK(record->m_description.IsEmpty() || EndsWithLineEnd(record->m_description));
-  FUZZ_CHECK(record->m_action.IsEmpty() || EndsWithLineEnd(record->m_action));
+  FUZZ_CHECK(record->m_reservedText.IsEmpty() && EmptyOrLine(record->m_description) && EmptyOrLine(record->m_action));
   // A related code is "category function map:id", at least 4 characters.
   for (const CString& related : record->m_relatedFaults) FUZZ_CHECK(related.GetLength() >= 4 && related.Find(':') >= 0);
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+FUZZ_TARGET(input, host) {
   static pelix::fuzz::ScratchFolder scratch("faultcode");
-  static const std::string database = scratch.Path() + "faultcodes.xml";
-  pelix::fuzz::Input input(data, size);
-  pelix::fuzz::ConfigureHost(input.Byte());
+  static const std::string database = scratch.path + "faultcodes.xml";
   const auto cabinet = static_cast<CabinetType>(static_cast<int8_t>(input.Byte()));
   const int choice = input.Byte();
-  const std::string code = input.Text();
-  const std::string xml = input.Rest();
+  const std::string code = input.Text(), xml = input.Rest();
   pelix::fuzz::WriteFile(database, xml);
-  bool balanced = true;
-  {
-    CFaultCodeParser parser;
-    // Nothing loaded yet: no record.
-    FUZZ_CHECK(parser.GetDescription("BTS", nullptr, "BTS CF I1A:1", static_cast<CabinetType>(1)) == nullptr);
-    int loaded = 0;
-    try {
-      loaded = parser.Init(database.c_str());
-    } catch (const CComError& error) {
-      FUZZ_CHECK(error.Error() != 0);
-      balanced = false;
-    }
-    FUZZ_CHECK(loaded == 0 || loaded == 1);
-    LookUp(parser, code, cabinet, loaded == 1);
-    const std::string fileCode = CodeInFile(xml, choice % 8);
-    if (!fileCode.empty()) {
-      LookUp(parser, fileCode, cabinet, loaded == 1);
-      std::string colons = fileCode;  // the same code with colons only names the same parts
-      std::replace(colons.begin(), colons.end(), ' ', ':');
-      LookUp(parser, colons, cabinet, loaded == 1);
-    }
-    // A null path unloads the parser.
-    FUZZ_CHECK(parser.Init(nullptr) == 0);
-    FUZZ_CHECK(parser.GetDescription("BTS", nullptr, fileCode.c_str(), static_cast<CabinetType>(1)) == nullptr);
+  CFaultCodeParser parser;
+  int loaded = 0;
+  try {
+    loaded = parser.Init(database.c_str());
+  } catch (const CComError& error) {
+    FUZZ_CHECK(error.Error() != 0);
+    CloseScopes(host, 0);
   }
-  if (balanced) pelix::fuzz::CheckFrameBalanced();
-  return 0;
+  FUZZ_CHECK(loaded == 0 || loaded == 1);
+  LookUp(parser, code, cabinet, loaded == 1);
+  const std::string fileCode = CodeInFile(xml, choice % 8);
+  if (!fileCode.empty()) LookUp(parser, fileCode, cabinet, loaded == 1);
+  // A null path unloads the parser.
+  FUZZ_CHECK(parser.Init(nullptr) == 0);
+  FUZZ_CHECK(parser.GetDescription("BTS", nullptr, fileCode.c_str(), static_cast<CabinetType>(1)) == nullptr);
 }

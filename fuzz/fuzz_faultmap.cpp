@@ -2,11 +2,10 @@
 //
 // Input: the host byte, then reports one after another, each as
 //   data type (1 octet, taken as is: 2, 4, 5, 7 or any other value)
-//   length T (1 octet) and T octets (fewer when the input ends first; T is
-//   then the octets that are there).
+//   length T (1 octet) and T octets (fewer when the input ends first).
 // Each report is decoded from a buffer of exactly T octets (so any read past
-// the length is caught), copied and assigned, merged into one kept map, and
-// the kept map gives its fault lines, items and state. The checks are the
+// the length is caught), copied and assigned, and merged into one kept map,
+// which then gives its fault lines, items and state. The checks are the
 // merge's own promises: after a merge the kept map carries the new map's
 // bits, the raised and ceased lists are ascending and disjoint, and there is
 // one line per listed fault.
@@ -19,31 +18,34 @@
 
 namespace pelix::test {
 
-// The fault map's members, as the fuzz checks read them (the class is a
-// friend of CFaultMap under this name).
+// The fault map's members, as the checks read them (a friend of CFaultMap).
 class FaultMapAccess {
  public:
-  static int Valid(const CFaultMap& m) { return m.m_dataValid; }
   static const CByteArray& Map(const CFaultMap& m, int kind) { return m.Map(FaultMapType(kind)); }
   static const CByteArray& Raised(const CFaultMap& m, int kind) { return m.RaisedList(FaultMapType(kind)); }
   static const CByteArray& Ceased(const CFaultMap& m, int kind) { return m.CeasedList(FaultMapType(kind)); }
+  static int Valid(const CFaultMap& m) { return m.m_dataValid; }
+  static bool Listed(const CFaultMap& m) { return m.m_dataValid == 1 && m.GetMO_Type() != MO_UNKNOWN; }
+  static bool Equal(const CByteArray& x, const CByteArray& y) {
+    return x.GetSize() == y.GetSize() && std::equal(x.begin(), x.end(), y.begin());
+  }
   static bool SameAs(const CFaultMap& a, const CFaultMap& b) {
     bool same = a.m_dataValid == b.m_dataValid && a.m_moState == b.m_moState;
-    for (int kind = 0; kind < 6; ++kind) {
-      const CByteArray &x = Map(a, kind), &y = Map(b, kind);
-      same = same && x.GetSize() == y.GetSize() && std::equal(x.begin(), x.end(), y.begin());
-    }
+    for (int kind = 0; kind < 6; ++kind) same = same && Equal(Map(a, kind), Map(b, kind));
     return same;
   }
-  static bool Listed(const CFaultMap& m) { return m.m_dataValid == 1 && m.GetMO_Type() != MO_UNKNOWN; }
 };
 
 }  // namespace pelix::test
 
-using pelix::test::FaultMapAccess;
 namespace {
 
+using A = pelix::test::FaultMapAccess;
 constexpr uint8_t kIdentifiers[] = {0x23, 0x24, 0x25, 0x14, 0x15, 0x34};
+
+bool Ascending(const CByteArray& list) {
+  return std::adjacent_find(list.begin(), list.end(), std::greater_equal<>()) == list.end();
+}
 
 // Names for part of the fault name table, the rest stays empty, as a
 // terminal that has filled only some object types leaves it.
@@ -58,75 +60,53 @@ bool FillFaultNames() {
   return true;
 }
 
-// Lines and items of the map; their count follows from its lists.
-void CheckFaultLines(const CFaultMap& map, const pelix::fuzz::FuzzHost& host) {
+void MergeAndCheck(CFaultMap& kept, const CFaultMap& report, pelix::DefaultHost& host) {
+  kept.UpdateFaultMap(report);
+  bool anyMerged = false;
+  int listed = 0;
+  for (int kind = 0; kind < 6; ++kind) {
+    const CByteArray &newMap = A::Map(report, kind), &raised = A::Raised(kept, kind), &ceased = A::Ceased(kept, kind);
+    FUZZ_CHECK(!newMap.IsEmpty() && Ascending(raised) && Ascending(ceased));
+    for (const BYTE r : raised) FUZZ_CHECK(std::find(ceased.begin(), ceased.end(), r) == ceased.end());
+    listed += raised.GetSize() + ceased.GetSize();
+    if (newMap[0] != kIdentifiers[kind]) continue;
+    FUZZ_CHECK(A::Equal(A::Map(kept, kind), newMap));  // a merged kind carries exactly the new bits
+    anyMerged = anyMerged || !raised.IsEmpty() || !ceased.IsEmpty();
+  }
+  FUZZ_CHECK(kept.IsChanged() == anyMerged && A::Valid(kept) == A::Valid(report));
+  bool fault = false;
+  FUZZ_CHECK(kept.IsFault(fault) == (A::Valid(kept) == 1 ? SR_OK : SR_INVALID_DATA));
+
+  // One line and item per listed fault; an undecoded map has one line only.
   CArray<CString, CString> lines;
   CArray<FaultMapItem*, FaultMapItem*> items;
-  map.GetFaultMaps(lines, items);
+  kept.GetFaultMaps(lines, items);
   FUZZ_CHECK(lines.GetSize() == items.GetSize());
-  size_t listed = 0;
-  for (int kind = 0; kind < 6; ++kind) {
-    listed += FaultMapAccess::Raised(map, kind).GetSize() + FaultMapAccess::Ceased(map, kind).GetSize();
+  if (A::Valid(kept) != 1) FUZZ_CHECK(lines.GetSize() == 1 && lines[0] == "Corrupt data from Tolva");
+  if (A::Listed(kept) && !(host.ErrorHandlerExists() && host.GetErrorStatus() != 0)) {
+    FUZZ_CHECK(lines.GetSize() == listed);
   }
-  if (FaultMapAccess::Valid(map) != 1) FUZZ_CHECK(lines.GetSize() == 1 && lines[0] == "Corrupt data from Tolva");
-  if (FaultMapAccess::Listed(map) && !(host.handler && host.errorStatus != 0)) {
-    FUZZ_CHECK(static_cast<size_t>(lines.GetSize()) == listed);
-  }
-  for (int i = 0; i < items.GetSize(); ++i) FUZZ_CHECK(items[i] != nullptr), delete items[i];
+  for (FaultMapItem* item : items) FUZZ_CHECK(item != nullptr), delete item;
   CString state;
-  FUZZ_CHECK(map.GetMO_State(state) == SR_OK && !state.IsEmpty());
-}
-
-void MergeAndCheck(CFaultMap& kept, const CFaultMap& report) {
-  kept.UpdateFaultMap(report);
-  bool anyListed = false;
-  for (int kind = 0; kind < 6; ++kind) {
-    const CByteArray& newMap = FaultMapAccess::Map(report, kind);
-    const CByteArray& raised = FaultMapAccess::Raised(kept, kind);
-    const CByteArray& ceased = FaultMapAccess::Ceased(kept, kind);
-    FUZZ_CHECK(!newMap.IsEmpty());
-    FUZZ_CHECK(std::adjacent_find(raised.begin(), raised.end(), std::greater_equal<>()) == raised.end());
-    FUZZ_CHECK(std::adjacent_find(ceased.begin(), ceased.end(), std::greater_equal<>()) == ceased.end());
-    for (const BYTE r : raised) FUZZ_CHECK(std::find(ceased.begin(), ceased.end(), r) == ceased.end());
-    if (newMap[0] != kIdentifiers[kind]) continue;
-    // A merged kind carries exactly the new bits afterwards.
-    const CByteArray& keptMap = FaultMapAccess::Map(kept, kind);
-    FUZZ_CHECK(keptMap.GetSize() == newMap.GetSize() && std::equal(newMap.begin(), newMap.end(), keptMap.begin()));
-    anyListed = anyListed || !raised.IsEmpty() || !ceased.IsEmpty();
-  }
-  FUZZ_CHECK(kept.IsChanged() == anyListed);
-  FUZZ_CHECK(FaultMapAccess::Valid(kept) == FaultMapAccess::Valid(report));
-  bool fault = false;
-  FUZZ_CHECK(kept.IsFault(fault) == (FaultMapAccess::Valid(kept) == 1 ? SR_OK : SR_INVALID_DATA));
+  FUZZ_CHECK(kept.GetMO_State(state) == SR_OK && !state.IsEmpty());
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+FUZZ_TARGET(input, host) {
   [[maybe_unused]] static const bool filled = FillFaultNames();
-  pelix::fuzz::Input input(data, size);
-  pelix::fuzz::FuzzHost& host = pelix::fuzz::ConfigureHost(input.Byte());
-  {
-    CFaultMap kept(static_cast<OMS_tolva_mon_datatype_type>(input.Empty() ? 7 : data[1]));
-    for (int reports = 0; !input.Empty() && reports < 16; ++reports) {
-      const auto dataType = static_cast<OMS_tolva_mon_datatype_type>(input.Byte());
-      // Exactly the report's octets on the heap: one octet more read is an
-      // overflow that the address sanitizer reports.
-      const std::string octets = input.Bytes(input.Byte());
-      const std::vector<char> buffer(octets.begin(), octets.end());
-      CFaultMap report(buffer.empty() ? nullptr : buffer.data(), static_cast<unsigned char>(buffer.size()), dataType);
-      // The copies carry the same decoding.
-      const CFaultMap copy(report);
-      const CFaultMap viaPointer(&report);
-      CFaultMap assigned;
-      assigned = report;
-      FUZZ_CHECK(FaultMapAccess::SameAs(copy, report) && FaultMapAccess::SameAs(viaPointer, report));
-      FUZZ_CHECK(FaultMapAccess::SameAs(assigned, report));
-      CheckFaultLines(report, host);
-      MergeAndCheck(kept, report);
-      CheckFaultLines(kept, host);
-    }
+  CFaultMap kept(static_cast<OMS_tolva_mon_datatype_type>(input.Empty() ? 7 : input.Peek()));
+  for (int reports = 0; !input.Empty() && reports < 16; ++reports) {
+    const auto dataType = static_cast<OMS_tolva_mon_datatype_type>(input.Byte());
+    // Exactly the report's octets on the heap: one octet more read is an
+    // overflow that the address sanitizer reports.
+    const std::string octets = input.Bytes(input.Byte());
+    const std::vector<char> buffer(octets.begin(), octets.end());
+    CFaultMap report(buffer.empty() ? nullptr : buffer.data(), static_cast<unsigned char>(buffer.size()), dataType);
+    const CFaultMap copy(report), viaPointer(&report);  // the copies carry the same decoding
+    CFaultMap assigned;
+    assigned = report;
+    FUZZ_CHECK(A::SameAs(copy, report) && A::SameAs(viaPointer, report) && A::SameAs(assigned, report));
+    MergeAndCheck(kept, report, host);
   }
-  pelix::fuzz::CheckFrameBalanced();
-  return 0;
 }

@@ -17,8 +17,8 @@
 
 namespace {
 
-constexpr int kCatalogueSize = 428;
-constexpr int kWithoutExcluded = 382;
+constexpr int kCatalogueSize = 428, kWithoutExcluded = 382;
+CMonitorObjectTable& table = g_monitorObjectTable;
 
 std::string WithoutDigits(const CString& text) {
   std::string out = text.str();
@@ -28,7 +28,7 @@ std::string WithoutDigits(const CString& text) {
 
 // A text from the input, or (for a first octet below 64) a name of the
 // catalogue itself so that the fuzzer reaches the matching paths.
-CString Name(pelix::fuzz::Input& input, CMonitorObjectTable& table) {
+CString Name(pelix::fuzz::Input& input) {
   const uint8_t how = input.Byte();
   if (how >= 64) return CString(input.Text());
   const int id = input.Int32();
@@ -38,144 +38,85 @@ CString Name(pelix::fuzz::Input& input, CMonitorObjectTable& table) {
   return names[how % 3];
 }
 
-void CheckName(CMonitorObjectTable& table, const CString& name) {
-  const int id = table.GetInternalIdFromInternalName(name);
-  if (!table.MonitorExists(name)) return FUZZ_CHECK(id == 0);
-  FUZZ_CHECK(id >= 0 && id < kCatalogueSize);
-  CString internalName("unset"), shortId("unset"), alone("unset");
-  table.GetMonitorInternalName(id, internalName, shortId);
-  table.GetMonitorInternalName(id, alone);
-  FUZZ_CHECK((internalName == name || shortId == name) && alone == internalName);
-}
-
-void CheckId(CMonitorObjectTable& table, int id) {
-  CString internalName("unset"), shortId("unset"), name("unset"), description("unset"), first;
-  table.GetMonitorInternalName(id, internalName, shortId);
-  table.GetMonitorName(id, name);
-  table.GetMonitorDescription(id, description);
-  FUZZ_CHECK(name != "unset" && description != "unset");
-  if (id < 0 || id >= kCatalogueSize) {
-    // No such instance: the outputs stay, and the names are those of kind 0.
-    table.GetMonitorName(kCatalogueSize + 1, first);
-    return FUZZ_CHECK(internalName == "unset" && shortId == "unset" && name == first);
-  }
-  FUZZ_CHECK(!internalName.IsEmpty() && internalName != "unset" && table.MonitorExists(internalName));
-  // The first instance of that name is this one or an earlier one.
-  FUZZ_CHECK(table.GetInternalIdFromInternalName(internalName) <= id);
-}
-
-// The display name of the instance found differs from the text asked for
-// only in digits.
-void CheckDisplayName(CMonitorObjectTable& table, const CString& display) {
-  const int id = table.GetMonitorId(display);
-  FUZZ_CHECK(id == -1 || (id >= 0 && id < kCatalogueSize));
-  CString name;
-  if (id >= 0) table.GetMonitorName(id, name), FUZZ_CHECK(WithoutDigits(name) == WithoutDigits(display));
-}
-
-void CheckAllIds(CMonitorObjectTable& table, int cabinet) {
-  CArray<int, int> ids;
-  for (int round = 0; round < 2; ++round) {  // the second call replaces the first's list
-    table.GetAllInternalIDs(ids, static_cast<CabinetType>(cabinet));
-    FUZZ_CHECK(ids.GetSize() == (cabinet == 34 ? kWithoutExcluded : kCatalogueSize));
-    FUZZ_CHECK(std::adjacent_find(ids.begin(), ids.end(), std::greater_equal<>()) == ids.end());
-  }
-}
-
-// An attachment of id to the object is listed both ways.
-void CheckAttachments(CMonitorObjectTable& table, Pelix_ObjectType type, int objectInstance, int id) {
-  CArray<int, int> ids;
-  ids.Add(-7);
-  const int count = table.GetMonitorsForRU(type, objectInstance, ids);
-  FUZZ_CHECK(count >= 0 && ids.GetSize() == count + 1 && ids[0] == -7);
-  const bool attached = std::find(ids.begin() + 1, ids.end(), id) != ids.end();
-  CArray<Pelix_ObjectId, Pelix_ObjectId> objects;
-  int asked = id;
-  table.GetPelixObjectsForInternalID(asked, objects);
-  FUZZ_CHECK(asked == id);
-  const bool listed = std::any_of(objects.begin(), objects.end(), [&](const Pelix_ObjectId& o) {
-    return o.type == type && o.instance == objectInstance;
-  });
-  FUZZ_CHECK(listed == attached);
-  if (!attached) {
-    FUZZ_CHECK(table.GetRU_Type(id, type, objectInstance) == FT_NONE &&
-               table.GetRuInstance(id, type, objectInstance) == 0);
-  }
-}
-
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  CMonitorObjectTable& table = g_monitorObjectTable;
-  pelix::fuzz::Input input(data, size);
-  pelix::fuzz::ConfigureHost(input.Byte());
+// Each operation reads, in this order: a name (1, 2, 4, 7), a name type (5),
+// an object and its instance (4 to 7), then its own values.
+FUZZ_TARGET(input, host) {
   table.ClearMonitorObjectList();
   table.UpdateTMA_CM_Names(false);
-
-  const auto object = [&input] { return static_cast<Pelix_ObjectType>(input.Int32() % 8); };
   for (int step = 0; step < 24 && !input.Empty(); ++step) {
-    switch (input.Byte() % 12) {
-      case 0: CheckId(table, input.Int32()); break;
-      case 1: CheckName(table, Name(input, table)); break;
-      case 2: CheckDisplayName(table, Name(input, table)); break;
-      case 3: CheckAllIds(table, static_cast<int8_t>(input.Byte())); break;
-      case 4: {
-        const CString name = Name(input, table);
-        const Pelix_ObjectType type = object();
-        const int objectInstance = input.Int32() % 8;
-        const auto ruType = static_cast<FuncType>(input.Int32());
-        table.AddElement(name, type, objectInstance, ruType, input.Int32());
-        break;
+    const int op = input.Byte() % 12;
+    const CString name = op == 1 || op == 2 || op == 4 || op == 7 ? Name(input) : CString();
+    const auto nameType = static_cast<MonitorNameType>(op == 5 ? input.Int32() % 300 : 0);
+    const auto type = static_cast<Pelix_ObjectType>(op >= 4 && op <= 7 ? input.Int32() % 8 : 0);
+    const int objectInstance = op >= 4 && op <= 7 ? input.Int32() % 8 : 0;
+    CString internalName("unset"), shortId("unset"), display("unset"), alone("unset"), description("unset"), first;
+    CArray<int, int> ids;
+    if (op <= 1) {  // an id, given or found by name, and its names
+      const int id = op == 0 ? input.Int32() : table.GetInternalIdFromInternalName(name);
+      const bool known = id >= 0 && id < kCatalogueSize;
+      table.GetMonitorInternalName(id, internalName, shortId);
+      table.GetMonitorInternalName(id, alone);
+      table.GetMonitorName(id, display);
+      table.GetMonitorDescription(id, description);
+      table.GetMonitorName(kCatalogueSize + 1, first);
+      FUZZ_CHECK(display != "unset" && description != "unset" && alone == internalName);
+      // No such instance: the outputs stay, and the names are those of kind 0.
+      FUZZ_CHECK(known || (internalName == "unset" && shortId == "unset" && display == first));
+      // The first instance of a name is this one or an earlier one.
+      FUZZ_CHECK(!known ||
+                 (table.MonitorExists(internalName) && table.GetInternalIdFromInternalName(internalName) <= id));
+      if (op == 1) FUZZ_CHECK(table.MonitorExists(name) ? known && (internalName == name || shortId == name) : id == 0);
+    } else if (op == 2) {  // the instance found differs from the display name asked for only in digits
+      const int id = table.GetMonitorId(name);
+      if (id >= 0) table.GetMonitorName(id, display);
+      FUZZ_CHECK(id >= -1 && id < kCatalogueSize && (id < 0 || WithoutDigits(display) == WithoutDigits(name)));
+    } else if (op == 3) {  // all ids, ascending; a second call replaces the first's list
+      const int cabinet = static_cast<int8_t>(input.Byte());
+      for (int round = 0; round < 2; ++round) {
+        table.GetAllInternalIDs(ids, static_cast<CabinetType>(cabinet));
+        FUZZ_CHECK(ids.GetSize() == (cabinet == 34 ? kWithoutExcluded : kCatalogueSize) &&
+                   std::adjacent_find(ids.begin(), ids.end(), std::greater_equal<>()) == ids.end());
       }
-      case 5: {
-        const auto nameType = static_cast<MonitorNameType>(input.Int32() % 300);
-        const Pelix_ObjectType type = object();
-        const int objectInstance = input.Int32() % 8;
-        const auto ruType = static_cast<FuncType>(input.Int32());
-        const int ruInstance = input.Int32();
-        const int instance = input.Int32() % 64;
-        if (instance % 2 == 0) table.AddElement(nameType, type, objectInstance, ruType, ruInstance);
-        if (instance % 2 != 0) table.AddElement(nameType, type, objectInstance, ruType, ruInstance, instance / 2);
-        break;
-      }
-      case 6: {
-        const Pelix_ObjectType type = object();
-        const int objectInstance = input.Int32() % 8;
-        CheckAttachments(table, type, objectInstance, input.Int32() % (kCatalogueSize + 2));
-        break;
-      }
-      case 7: {
-        const CString name = Name(input, table);
-        const Pelix_ObjectType type = object();
-        auto ruType = static_cast<FuncType>(-11);
-        int ruInstance = -12;
-        table.GetRUs(name, type, input.Int32() % 8, ruType, ruInstance);
-        // Without a named monitor the outputs stay as they were.
-        if (!table.MonitorExists(name)) FUZZ_CHECK(ruType == -11 && ruInstance == -12);
-        break;
-      }
-      case 8: {
-        CArray<CString, CString> keep;
-        for (int i = input.Byte() % 8; i > 0; --i) keep.Add(Name(input, table));
-        table.KeepThese(keep);
-        break;
-      }
-      case 9:
-        table.ClearMonitorObjectList();
-        for (int type = 0; type < 8; ++type) {
-          CArray<int, int> ids;
-          FUZZ_CHECK(table.GetMonitorsForRU(static_cast<Pelix_ObjectType>(type), input.Int32() % 8, ids) == 0);
-        }
-        break;
-      case 10: table.UpdateTMA_CM_Names((input.Byte() & 1U) != 0); break;
-      case 11: {
-        CString internalName("unset");
-        table.GetMonitorInternalName(static_cast<MonitorNameType>(input.Int32()), internalName);
-        if (internalName != "unset") FUZZ_CHECK(table.MonitorExists(internalName));
-        break;
-      }
+    } else if (op == 4 || op == 5) {
+      const auto ruType = static_cast<FuncType>(input.Int32());
+      const int ruInstance = input.Int32(), instance = op == 5 ? input.Int32() % 64 : 0;
+      if (op == 4) table.AddElement(name, type, objectInstance, ruType, ruInstance);
+      if (op == 5 && instance % 2 == 0) table.AddElement(nameType, type, objectInstance, ruType, ruInstance);
+      if (op == 5 && instance % 2 != 0)
+        table.AddElement(nameType, type, objectInstance, ruType, ruInstance, instance / 2);
+    } else if (op == 6) {  // an attachment of an id to an object is listed both ways
+      int id = input.Int32() % (kCatalogueSize + 2);
+      ids.Add(-7);
+      const int count = table.GetMonitorsForRU(type, objectInstance, ids);
+      const bool attached = std::find(ids.begin() + 1, ids.end(), id) != ids.end();
+      CArray<Pelix_ObjectId, Pelix_ObjectId> objects;
+      table.GetPelixObjectsForInternalID(id, objects);
+      FUZZ_CHECK(count >= 0 && ids.GetSize() == count + 1 && ids[0] == -7);
+      FUZZ_CHECK(attached == std::any_of(objects.begin(), objects.end(), [&](const Pelix_ObjectId& o) {
+                   return o.type == type && o.instance == objectInstance;
+                 }));
+      FUZZ_CHECK(attached || (table.GetRU_Type(id, type, objectInstance) == FT_NONE &&
+                              table.GetRuInstance(id, type, objectInstance) == 0));
+    } else if (op == 7) {  // without a named monitor the outputs stay as they were
+      auto ruType = static_cast<FuncType>(-11);
+      int ruInstance = -12;
+      table.GetRUs(name, type, objectInstance, ruType, ruInstance);
+      FUZZ_CHECK(table.MonitorExists(name) || (ruType == -11 && ruInstance == -12));
+    } else if (op == 8) {
+      CArray<CString, CString> keep;
+      for (int i = input.Byte() % 8; i > 0; --i) keep.Add(Name(input));
+      table.KeepThese(keep);
+    } else if (op == 9) {  // nothing stays attached
+      table.ClearMonitorObjectList();
+      for (int kind = 0; kind < 8; ++kind)
+        FUZZ_CHECK(table.GetMonitorsForRU(static_cast<Pelix_ObjectType>(kind), input.Int32() % 8, ids) == 0);
+    } else if (op == 10) {
+      table.UpdateTMA_CM_Names((input.Byte() & 1U) != 0);
+    } else {
+      table.GetMonitorInternalName(static_cast<MonitorNameType>(input.Int32()), internalName);
+      FUZZ_CHECK(internalName == "unset" || table.MonitorExists(internalName));
     }
   }
-  pelix::fuzz::CheckFrameBalanced();
-  return 0;
 }

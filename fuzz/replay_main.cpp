@@ -8,30 +8,26 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
-extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 int main(int argc, char** argv) {
-  if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
-  int passed = 0;
-  const auto replay = [&passed](const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    ++passed;
-  };
+  std::vector<std::filesystem::path> files;
   for (int i = 1; i < argc; ++i) {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(argv[i], error)) {
-      replay(argv[i]);
-    } else if (!std::filesystem::is_directory(argv[i], error)) {
-      return std::fprintf(stderr, "replay: %s: no such file or folder\n", argv[i]), 2;
-    }
-    for (std::filesystem::recursive_directory_iterator it(argv[i], error), end; !error && it != end; ++it) {
-      if (it->is_regular_file()) replay(it->path());
+    if (std::filesystem::is_directory(argv[i])) {
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i]))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    } else {
+      files.emplace_back(argv[i]);
     }
   }
-  if (passed == 0) return std::fprintf(stderr, "replay: no corpus files\n"), 2;
-  return std::printf("%d passed, 0 failed\n", passed), 0;
+  for (const std::filesystem::path& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::fprintf(stderr, "replay: cannot read %s\n", file.c_str()), 2;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  }
+  if (files.empty()) return std::fprintf(stderr, "replay: no corpus files\n"), 2;
+  return std::printf("%zu passed, 0 failed\n", files.size()), 0;
 }

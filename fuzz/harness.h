@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <string>
 
 #include "pelix/default_host.h"
@@ -20,7 +19,8 @@
 
 // Stops the run (a finding for the fuzzer, a failure for the replay) when
 // cond does not hold.
-#define FUZZ_CHECK(cond) ((cond) ? void() : ::pelix::fuzz::Fail(__FILE__, __LINE__, #cond))
+#define FUZZ_CHECK(cond) \
+  ((cond) ? void() : (std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond), std::abort()))
 
 // The entry point: `FUZZ_TARGET(input, host) { ... }` runs its body on the
 // input after the host byte, with the host set up from that byte. Once the
@@ -37,11 +37,6 @@
   static void FuzzOne(::pelix::fuzz::Input& input, [[maybe_unused]] ::pelix::DefaultHost& host)
 
 namespace pelix::fuzz {
-
-[[noreturn]] inline void Fail(const char* file, int line, const char* condition) {
-  std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, condition);
-  std::abort();
-}
 
 // Takes values from the front of the input; past its end every value is 0
 // and every text empty, so any input is a valid sequence of values.
@@ -71,10 +66,9 @@ class Input {
 
 inline int g_messageBoxes = 0;
 
-// The library's own default host, its traces dropped, set up
-// for one input from its host byte: bit 0 error handler installed, bit 1
-// detailed traces, bit 2 handler type 1 (scope records), bit 3 an error
-// already pending.
+// The library's own default host, its traces dropped, set up for one input
+// from its host byte: bit 0 error handler installed, bit 1 detailed traces,
+// bit 2 handler type 1 (scope records), bit 3 an error already pending.
 inline DefaultHost& ConfigureHost(uint8_t flags) {
   static DefaultHost& host = []() -> DefaultHost& {
     SetMessageBoxHandler([](const char*) { ++g_messageBoxes; });
@@ -104,22 +98,20 @@ inline void ClearFolder(const std::string& folder) {
   std::filesystem::create_directories(folder, error);
 }
 
-// A folder of this process's own under $TMPDIR (else /tmp), with the given
-// sub-folders, all removed when the process ends. Paths end with '/'.
-struct ScratchFolder {
-  std::string path;
-  explicit ScratchFolder(const std::string& name, std::initializer_list<const char*> folders = {}) {
-    path = (std::filesystem::temp_directory_path() / ("pelix-fuzz-" + name + "-XXXXXX")).string();
-    if (::mkdtemp(path.data()) == nullptr) Fail(__FILE__, __LINE__, "mkdtemp of the scratch folder");
-    path += '/';
-    for (const char* folder : folders) std::filesystem::create_directories(path + folder);
-  }
-  ~ScratchFolder() { ClearFolder(path), ::rmdir(path.c_str()); }
-};
+// A folder of this process's own under $TMPDIR (else /tmp), removed when the
+// process ends. The path ends with '/'.
+inline const std::string& Scratch() {
+  static const struct Folder {
+    std::string path = (std::filesystem::temp_directory_path() / "pelix-fuzz-XXXXXX").string();
+    Folder() { FUZZ_CHECK(::mkdtemp(path.data()) != nullptr), path += '/'; }
+    ~Folder() { ClearFolder(path), ::rmdir(path.c_str()); }
+  } folder;
+  return folder.path;
+}
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) Fail(__FILE__, __LINE__, "write");
+  FUZZ_CHECK(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
 }
 
 }  // namespace pelix::fuzz

@@ -1,33 +1,26 @@
 // Runs a fuzz target's LLVMFuzzerTestOneInput once over every file of the
-// folders (or files) named on the command line, without fuzzing: the kept
-// corpus becomes a regression test. Prints "N passed, 0 failed" at the end; a
-// crash or sanitizer report fails the run.
+// folder named on the command line (and its sub-folders), without fuzzing:
+// the kept corpus becomes a regression test. Prints "N passed, 0 failed" at
+// the end; a failed check, crash or sanitizer report fails the run.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char** argv) {
-  std::vector<std::filesystem::path> files;
-  for (int i = 1; i < argc; ++i) {
-    if (std::filesystem::is_directory(argv[i])) {
-      for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i]))
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    } else {
-      files.emplace_back(argv[i]);
-    }
-  }
-  for (const std::filesystem::path& file : files) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::fprintf(stderr, "replay: cannot read %s\n", file.c_str()), 2;
+  std::error_code error;
+  int passed = 0;
+  for (std::filesystem::recursive_directory_iterator it(argc == 2 ? argv[1] : "", error), end; !error && it != end;
+       it.increment(error)) {
+    if (!it->is_regular_file()) continue;
+    std::ifstream in(it->path(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    passed += (LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 1);
   }
-  if (files.empty()) return std::fprintf(stderr, "replay: no corpus files\n"), 2;
-  return std::printf("%zu passed, 0 failed\n", files.size()), 0;
+  if (error || passed == 0) return std::fprintf(stderr, "usage: %s CORPUS-FOLDER (with files)\n", argv[0]), 2;
+  return std::printf("%d passed, 0 failed\n", passed), 0;
 }

@@ -9,9 +9,6 @@
 // matching code, also the code written in the choice-th "code" element of the
 // file. A CComError out of the XML component is an allowed outcome; anything
 // else that escapes, or a record that breaks its own promises, is a finding.
-#include <memory>
-#include <string>
-
 #include "harness.h"
 #include "pelix/com_error.h"
 #include "pelix/fault_code_parser.h"

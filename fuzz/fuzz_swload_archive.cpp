@@ -12,11 +12,8 @@
 // - inside the unpacked folder there is no device, FIFO or socket, and every
 //   symbolic link resolves inside it;
 // - the package path, if one was found, lies inside the unpacked folder.
-#include <sys/stat.h>
 
-#include <filesystem>
 #include <map>
-#include <string>
 
 #include "harness.h"
 #include "pelix/tolva_sw_handler.h"
@@ -27,23 +24,19 @@ namespace fs = std::filesystem;
 
 constexpr const char* kExtensions[] = {"zip", "tar", "tgz", "ZIP"};
 
-// Every path below root outside skip, with its mode, link count and, for a
-// file, its time of change (content, mode or links) and size, for a link its
-// target.
+// Every path below root outside skip, with its mode, link count, time of
+// change (of content, entries, mode or links) and size.
 std::map<std::string, std::string> Snapshot(const std::string& root, const std::string& skip) {
   std::map<std::string, std::string> out;
   std::error_code error;
   for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
     struct stat info {};
-    if ((it->path().string() + "/").rfind(skip, 0) == 0) {
-      it.disable_recursion_pending();
-    } else if (::lstat(it->path().c_str(), &info) == 0) {
-      const std::string changed = std::to_string(info.st_ctim.tv_sec) + "." + std::to_string(info.st_ctim.tv_nsec);
-      out[it->path()] = std::to_string(info.st_mode) + " " + std::to_string(info.st_nlink) + " " +
-                        (S_ISREG(info.st_mode)   ? changed + " " + std::to_string(info.st_size)
-                         : S_ISLNK(info.st_mode) ? fs::read_symlink(it->path()).string()
-                                                 : std::string());
-    }
+    const bool skipped = (it->path().string() + "/").rfind(skip, 0) == 0;
+    if (skipped) it.disable_recursion_pending();
+    if (skipped || ::lstat(it->path().c_str(), &info) != 0) continue;
+    out[it->path()] = std::to_string(info.st_mode) + " " + std::to_string(info.st_nlink) + " " +
+                      std::to_string(info.st_ctim.tv_sec) + "." + std::to_string(info.st_ctim.tv_nsec) + " " +
+                      std::to_string(info.st_size);
   }
   return out;
 }

@@ -4,14 +4,11 @@
 //   flags bits 0-1: the file's name, KMA0001, KMB0002, FLF1PKG or kma0003;
 //   flags bit 2: also copy the package to a flash card folder;
 //   flags bits 3-5: the kind of central unit for the copy (0 to 7).
-// The parser prepares the file, lists the load files, names the package and tests every destination list against every
-// kind. With bit 2 the package folder gets a load file for each listed name and the handler copies the package to an
-// empty card folder.
-#include <algorithm>
+// The parser prepares the file, lists the load files, names the package and
+// tests every destination list against every kind. With bit 2 the package
+// folder gets a load file for each listed name and the handler copies the
+// package to an empty card folder.
 #include <cctype>
-#include <cstdlib>
-#include <iterator>
-#include <string>
 
 #include "harness.h"
 #include "pelix/file_info_parser.h"
@@ -35,13 +32,6 @@ struct FastFileSystem final : pelix::platform::PosixFileSystem {
 bool IsNameText(const CString& text) {
   return std::all_of(text.str().begin(), text.str().end(),
                      [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'; });
-}
-
-void Free(LoadFiles& loadFiles) {
-  for (const LoadFileStruct& loadFile : loadFiles) {
-    for (const SubFileStruct& subFile : *loadFile.subFiles) delete subFile.destList, delete subFile.bootList;
-    delete loadFile.subFiles;
-  }
 }
 
 // Every hardware string is part of the string of all kinds (4), the five
@@ -77,37 +67,33 @@ FUZZ_TARGET(input, host) {
   FUZZ_CHECK(listed == SR_OK || (listed == SR_FAILED && loadFiles.IsEmpty()));
   for (const LoadFileStruct& loadFile : loadFiles) {
     FUZZ_CHECK(IsNameText(loadFile.name) && loadFile.size >= 0 && loadFile.subFiles != nullptr);
+    size_t bytes = 12;  // for the copy: a load file of that name, a pattern cut at 16 KiB
     for (const SubFileStruct& subFile : *loadFile.subFiles) {
       FUZZ_CHECK(IsNameText(subFile.name) && subFile.size >= 0 && subFile.destList && subFile.bootList);
       CheckDestinations(parser, subFile.destList);
       CheckDestinations(parser, subFile.bootList);
+      bytes = std::min<size_t>(bytes + subFile.size, 16384);
+      delete subFile.destList, delete subFile.bootList;
     }
+    delete loadFile.subFiles;
+    const std::string name = loadFile.name.str();
+    if ((flags & 4U) == 0 || name.empty() || name == fileName || name.size() > 64) continue;
+    std::string content;
+    while (content.size() < bytes) content += static_cast<char>('A' + content.size() % 23);
+    pelix::fuzz::WriteFile(package + name, content);
   }
   const FilePackageInfoStruct info = parser.GetFilePackageInfo();
   FUZZ_CHECK(IsNameText(info.name) && IsNameText(info.revision));
-
-  if ((flags & 4U) != 0) {
-    // Load files for the listed names: a pattern, cut at 16 KiB.
-    for (const LoadFileStruct& loadFile : loadFiles) {
-      const std::string name = loadFile.name.str();
-      if (name.empty() || name == fileName || name.size() > 64) continue;
-      size_t bytes = 12;
-      for (const SubFileStruct& subFile : *loadFile.subFiles) bytes = std::min<size_t>(bytes + subFile.size, 16384);
-      std::string content;
-      while (content.size() < bytes) content += static_cast<char>('A' + content.size() % 23);
-      pelix::fuzz::WriteFile(package + name, content);
-    }
-    g_lastPercent = 0;
-    CTolva_SW_Handler handler;
-    FUZZ_CHECK(handler.Init(CString(package), false, false) == SR_OK);
-    const ServiceResult copied =
-        handler.CopyFilesToFlashCard(CString(card), static_cast<LoadableZCU_Type>((flags >> 3) & 7U), Progress);
-    FUZZ_CHECK(copied == SR_OK || copied == SR_FAILED || copied == SR_FILE_OPEN_FAILED ||
-               copied == SR_NOTHING_TO_COPY || copied == SR_NO_SPACE);
-    // A finished copy leaves both boot files on the card, equal.
-    std::ifstream zcl(card + "ZCL", std::ios::binary), zcb(card + "ZCB", std::ios::binary);
-    using Bytes = std::istreambuf_iterator<char>;
-    FUZZ_CHECK(copied != SR_OK || (zcl && zcb && std::equal(Bytes(zcl), Bytes(), Bytes(zcb), Bytes())));
-  }
-  Free(loadFiles);
+  if ((flags & 4U) == 0) return;
+  g_lastPercent = 0;
+  CTolva_SW_Handler handler;
+  FUZZ_CHECK(handler.Init(CString(package), false, false) == SR_OK);
+  const ServiceResult copied =
+      handler.CopyFilesToFlashCard(CString(card), static_cast<LoadableZCU_Type>((flags >> 3) & 7U), Progress);
+  FUZZ_CHECK(copied == SR_OK || copied == SR_FAILED || copied == SR_FILE_OPEN_FAILED || copied == SR_NOTHING_TO_COPY ||
+             copied == SR_NO_SPACE);
+  // A finished copy leaves both boot files on the card, equal.
+  std::ifstream zcl(card + "ZCL", std::ios::binary), zcb(card + "ZCB", std::ios::binary);
+  using Bytes = std::istreambuf_iterator<char>;
+  FUZZ_CHECK(copied != SR_OK || (zcl && zcb && std::equal(Bytes(zcl), Bytes(), Bytes(zcb), Bytes())));
 }

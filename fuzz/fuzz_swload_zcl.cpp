@@ -4,9 +4,6 @@
 // a card folder; a handler initialised on the card root (without a
 // file-information file) verifies the card and reads the software's name and
 // revision. The answers are compared with the card format read plainly.
-#include <algorithm>
-#include <string>
-
 #include "harness.h"
 #include "pelix/tolva_sw_handler.h"
 

@@ -1,7 +1,7 @@
-// Shared pieces of the fuzz targets: the entry point, a reader that takes
-// typed values from the input bytes, the host set up from the input's first
-// byte, a scratch folder per process, and a check that stops the run with a
-// message when an invariant breaks.
+// Shared pieces of the fuzz targets (with the standard headers they share):
+// the entry point, a reader that takes typed values from the input bytes, the
+// host set up from the input's first byte, a scratch folder per process, and
+// a check that stops the run with a message when an invariant breaks.
 #pragma once
 
 #include <sys/stat.h>
@@ -12,7 +12,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "pelix/default_host.h"
 #include "pelix/platform.h"

@@ -9,29 +9,22 @@
 // its short display names restored at the start of every input. The checks
 // tie the queries to each other (a name that exists has an id whose names
 // give it back, and so on).
-#include <regex>
-
 #include "harness.h"
 #include "pelix/monitor_object_table.h"
 
-namespace {
-
 constexpr int kCatalogueSize = 428, kWithoutExcluded = 382;
-CMonitorObjectTable& table = g_monitorObjectTable;
+static CMonitorObjectTable& table = g_monitorObjectTable;
 
 // A text from the input, or (for a first octet below 64) a name of the
 // catalogue itself so that the fuzzer reaches the matching paths.
-CString Name(pelix::fuzz::Input& input) {
+static CString Name(pelix::fuzz::Input& input) {
   const uint8_t how = input.Byte();
-  if (how >= 64) return CString(input.Text());
-  const int id = input.Int32();
+  const int id = how < 64 ? input.Int32() : 0;
   CString names[3];
   table.GetMonitorInternalName(id, names[0], names[1]);
   table.GetMonitorName(id, names[2]);
-  return names[how % 3];
+  return how < 64 ? names[how % 3] : CString(input.Text());
 }
-
-}  // namespace
 
 // Each operation reads, in this order: a name (1, 2, 4, 7), a name type (5),
 // an object and its instance (4 to 7), a unit kind and unit (4, 5), then its
@@ -39,38 +32,30 @@ CString Name(pelix::fuzz::Input& input) {
 FUZZ_TARGET(input, host) {
   table.ClearMonitorObjectList();
   table.UpdateTMA_CM_Names(false);
-  const auto withoutDigits = [](const CString& text) {
-    return std::regex_replace(text.str(), std::regex("[0-9]"), "");
-  };
   for (int step = 0; step < 24 && !input.Empty(); ++step) {
     const int op = input.Byte() % 12;
-    const bool attaching = op == 4 || op == 5;
+    const bool attaching = op == 4 || op == 5, object = op >= 4 && op <= 7;
     const CString name = op == 1 || op == 2 || op == 4 || op == 7 ? Name(input) : CString();
     const auto nameType = static_cast<MonitorNameType>(op == 5 ? input.Int32() % 300 : 0);
-    const auto type = static_cast<Pelix_ObjectType>(op >= 4 && op <= 7 ? input.Int32() % 8 : 0);
-    const int objectInstance = op >= 4 && op <= 7 ? input.Int32() % 8 : 0;
+    const auto type = static_cast<Pelix_ObjectType>(object ? input.Int32() % 8 : 0);
+    const int objectInstance = object ? input.Int32() % 8 : 0;
     auto ruType = static_cast<FuncType>(attaching ? input.Int32() : -11);
-    int ruInstance = attaching ? input.Int32() : -12;
-    CString internalName("unset"), shortId("unset"), display("unset"), alone("unset"), description("unset");
+    int ruInstance = attaching ? input.Int32() : -12, id = 0;
+    CString internalName("unset"), shortId("unset"), display("unset");
     CArray<int, int> ids;
-    if (op <= 1) {  // an id, given or found by name, and its names
-      const int id = op == 0 ? input.Int32() : table.GetInternalIdFromInternalName(name);
-      const bool known = id >= 0 && id < kCatalogueSize;
+    CArray<Pelix_ObjectId, Pelix_ObjectId> objects;
+    if (op <= 1) {  // an id, given or found by name: no such instance leaves the outputs, else its names exist
+      id = op == 0 ? input.Int32() : table.GetInternalIdFromInternalName(name);
       table.GetMonitorInternalName(id, internalName, shortId);
-      table.GetMonitorInternalName(id, alone);
       table.GetMonitorName(id, display);
-      table.GetMonitorDescription(id, description);
-      // No such instance: the outputs stay. Else the first instance of its
-      // name is this one or an earlier one.
-      FUZZ_CHECK(display != "unset" && description != "unset" && alone == internalName &&
-                 (known || (internalName == "unset" && shortId == "unset")));
+      const bool known = id >= 0 && id < kCatalogueSize;
+      FUZZ_CHECK(display != "unset" && (known || (internalName == "unset" && shortId == "unset")));
+      // The first instance of a name is this one or an earlier one.
       FUZZ_CHECK(!known ||
                  (table.MonitorExists(internalName) && table.GetInternalIdFromInternalName(internalName) <= id));
       if (op == 1) FUZZ_CHECK(table.MonitorExists(name) ? known && (internalName == name || shortId == name) : id == 0);
-    } else if (op == 2) {  // the instance found differs from the display name asked for only in digits
-      const int id = table.GetMonitorId(name);
-      if (id >= 0) table.GetMonitorName(id, display);
-      FUZZ_CHECK(id >= -1 && id < kCatalogueSize && (id < 0 || withoutDigits(display) == withoutDigits(name)));
+    } else if (op == 2) {  // a display name names one instance or none
+      FUZZ_CHECK(table.GetMonitorId(name) >= -1 && table.GetMonitorId(name) < kCatalogueSize);
     } else if (op == 3) {  // all ids, ascending
       const int cabinet = static_cast<int8_t>(input.Byte());
       table.GetAllInternalIDs(ids, static_cast<CabinetType>(cabinet));
@@ -82,11 +67,10 @@ FUZZ_TARGET(input, host) {
       const int instance = input.Int32() % 64;
       instance % 2 == 0 ? table.AddElement(nameType, type, objectInstance, ruType, ruInstance)
                         : table.AddElement(nameType, type, objectInstance, ruType, ruInstance, instance / 2);
-    } else if (op == 6) {  // an attachment of an id to an object is listed both ways
-      int id = input.Int32() % (kCatalogueSize + 2);
+    } else if (op == 6) {  // an attachment of an id to an object is listed both ways, and only then has a unit
+      id = input.Int32() % (kCatalogueSize + 2);
       const int count = table.GetMonitorsForRU(type, objectInstance, ids);
       const bool attached = std::find(ids.begin(), ids.end(), id) != ids.end();
-      CArray<Pelix_ObjectId, Pelix_ObjectId> objects;
       table.GetPelixObjectsForInternalID(id, objects);
       FUZZ_CHECK(count == ids.GetSize() && attached == std::any_of(objects.begin(), objects.end(), [&](auto& o) {
                                              return o.type == type && o.instance == objectInstance;

@@ -13,20 +13,10 @@
 #include "harness.h"
 #include "pelix/file_info_parser.h"
 #include "pelix/tolva_sw_handler.h"
-#include "platform/file_system.h"
 
 namespace {
 
-using LoadFiles = CArray<LoadFileStruct, LoadFileStruct>;
 constexpr const char* kFileNames[] = {"KMA0001", "KMB0002", "FLF1PKG", "kma0003"};
-
-// The POSIX file system without flushing to the device and without dropping
-// pages: the copies stay exactly as checked, only faster.
-struct FastFileSystem final : pelix::platform::PosixFileSystem {
-  bool Flush(int) override { return true; }
-  bool DropCache(int) override { return true; }
-  bool FlushFolder(const std::string&) override { return true; }
-};
 
 // What survives cleaning and the grammar in a name or value.
 bool IsNameText(const CString& text) {
@@ -50,24 +40,19 @@ void Progress(int percent) { FUZZ_CHECK(percent >= g_lastPercent && percent <= 1
 
 FUZZ_TARGET(input, host) {
   const std::string package = pelix::fuzz::Scratch() + "package/", card = pelix::fuzz::Scratch() + "card/";
-  static FastFileSystem files;
-  [[maybe_unused]] static const bool ready =  // the temporary copies go below the scratch folder
-      (::setenv("TMPDIR", pelix::fuzz::Scratch().c_str(), 1), ::unsetenv("XDG_RUNTIME_DIR"),
-       pelix::platform::SetFileSystem(&files), true);
   const uint8_t flags = input.Byte();
   const std::string fileName = kFileNames[flags & 3U];
   pelix::fuzz::ClearFolder(package);
   pelix::fuzz::ClearFolder(card);
   pelix::fuzz::WriteFile(package + fileName, input.Rest());
-
-  LoadFiles loadFiles;
+  CArray<LoadFileStruct, LoadFileStruct> loadFiles;
   CFileInfoParser parser;
   FUZZ_CHECK(parser.Prepare(CString(package)) == SR_OK);
   const ServiceResult listed = parser.GetLoadFiles(loadFiles);
   FUZZ_CHECK(listed == SR_OK || (listed == SR_FAILED && loadFiles.IsEmpty()));
   for (const LoadFileStruct& loadFile : loadFiles) {
     FUZZ_CHECK(IsNameText(loadFile.name) && loadFile.size >= 0 && loadFile.subFiles != nullptr);
-    size_t bytes = 12;  // for the copy: a load file of that name, a pattern cut at 16 KiB
+    size_t bytes = 12;  // for the copy: a load file of that name, cut at 16 KiB
     for (const SubFileStruct& subFile : *loadFile.subFiles) {
       FUZZ_CHECK(IsNameText(subFile.name) && subFile.size >= 0 && subFile.destList && subFile.bootList);
       CheckDestinations(parser, subFile.destList);
@@ -77,10 +62,8 @@ FUZZ_TARGET(input, host) {
     }
     delete loadFile.subFiles;
     const std::string name = loadFile.name.str();
-    if ((flags & 4U) == 0 || name.empty() || name == fileName || name.size() > 64) continue;
-    std::string content;
-    while (content.size() < bytes) content += static_cast<char>('A' + content.size() % 23);
-    pelix::fuzz::WriteFile(package + name, content);
+    if (!name.empty() && name != fileName && name.size() <= 64)
+      pelix::fuzz::WriteFile(package + name, std::string(bytes, 'L'));
   }
   const FilePackageInfoStruct info = parser.GetFilePackageInfo();
   FUZZ_CHECK(IsNameText(info.name) && IsNameText(info.revision));

@@ -42,8 +42,8 @@ FUZZ_TARGET(input, host) {
   pelix::fuzz::WriteFile(root + "ZCL", file);
   CTolva_SW_Handler handler;
   CString card(root);
-  FUZZ_CHECK(handler.IsFlashCardPresent(card) != 0);
-  FUZZ_CHECK(handler.Init(card, true, false) == SR_OK && handler.VerifyTolva_SW_OnFlashCard() == SR_OK);
+  FUZZ_CHECK(handler.IsFlashCardPresent(card) != 0 && handler.Init(card, true, false) == SR_OK &&
+             handler.VerifyTolva_SW_OnFlashCard() == SR_OK);
   const CString revision = handler.GetTolva_SW_Rev_OnFlashCard(), name = handler.GetTolva_SW_Name_OnFlashCard();
   FUZZ_CHECK(name == ExpectedName(file) &&
              revision == (file.size() < 12 ? CString("Not Defined") : CString(file.substr(3, 5))));

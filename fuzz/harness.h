@@ -47,7 +47,6 @@ class Input {
  public:
   Input(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
   bool Empty() const { return m_position >= m_size; }
-  uint8_t Peek() const { return Empty() ? 0 : m_data[m_position]; }
   uint8_t Byte() { return Empty() ? 0 : m_data[m_position++]; }
   int32_t Int32() {  // most significant octet first
     uint32_t value = 0;
@@ -73,14 +72,12 @@ inline int g_messageBoxes = 0;
 // from its host byte: bit 0 error handler installed, bit 1 detailed traces,
 // bit 2 handler type 1 (scope records), bit 3 an error already pending.
 inline DefaultHost& ConfigureHost(uint8_t flags) {
-  static DefaultHost& host = []() -> DefaultHost& {
-    SetMessageBoxHandler([](const char*) { ++g_messageBoxes; });
-    GetDefaultHost().SetUserInfoHandler([](const char*, int, int, bool) { return 0; });
-    const cookie_io_functions_t discard{nullptr, [](void*, const char*, size_t n) { return ssize_t(n); }, nullptr,
-                                        nullptr};
-    GetDefaultHost().SetLogStream(fopencookie(nullptr, "w", discard));
-    return GetDefaultHost();
-  }();
+  static std::FILE* const dropped =
+      fopencookie(nullptr, "w", {nullptr, [](void*, const char*, size_t n) { return ssize_t(n); }, nullptr, nullptr});
+  DefaultHost& host = GetDefaultHost();
+  host.SetLogStream(dropped);
+  host.SetUserInfoHandler([](const char*, int, int, bool) { return 0; });
+  SetMessageBoxHandler([](const char*) { ++g_messageBoxes; });
   host.LogStoredMessages();  // drops the last input's
   host.ClearErrorStatus();
   host.SetErrorHandler((flags & 1U) != 0, (flags & 4U) != 0 ? 1 : 2);
@@ -113,8 +110,7 @@ inline const std::string& Scratch() {
 }
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  FUZZ_CHECK(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
+  FUZZ_CHECK(std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size())).flush());
 }
 
 }  // namespace pelix::fuzz

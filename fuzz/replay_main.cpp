@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     if (!it->is_regular_file()) continue;
     std::ifstream in(it->path(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    passed += (LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 1);
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), ++passed;
   }
   if (error || passed == 0) return std::fprintf(stderr, "usage: %s CORPUS-FOLDER (with files)\n", argv[0]), 2;
   return std::printf("%d passed, 0 failed\n", passed), 0;

@@ -47,7 +47,7 @@ void LookUp(CFaultCodeParser& parser, const std::string& code, CabinetType cabin
 
 }  // namespace
 
-FUZZ_TARGET(input, host) {
+void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost& host) {
   const std::string database = pelix::fuzz::Scratch() + "faultcodes.xml";
   const auto cabinet = static_cast<CabinetType>(static_cast<int8_t>(input.Byte()));
   const int choice = input.Byte();

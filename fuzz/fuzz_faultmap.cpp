@@ -61,7 +61,7 @@ class FaultMapAccess {
 
 }  // namespace pelix::test
 
-FUZZ_TARGET(input, host) {
+void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost& host) {
   using pelix::test::FaultMapAccess;
   CFaultMap kept;
   for (int reports = 0; !input.Empty() && reports < 16; ++reports) {

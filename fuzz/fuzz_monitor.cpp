@@ -29,7 +29,7 @@ static CString Name(pelix::fuzz::Input& input) {
 // Each operation reads, in this order: a name (1, 2, 4, 7), a name type (5),
 // an object and its instance (4 to 7), a unit kind and unit (4, 5), then its
 // own values.
-FUZZ_TARGET(input, host) {
+void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost&) {
   table.ClearMonitorObjectList();
   table.UpdateTMA_CM_Names(false);
   for (int step = 0; step < 24 && !input.Empty(); ++step) {
@@ -72,9 +72,8 @@ FUZZ_TARGET(input, host) {
       const int count = table.GetMonitorsForRU(type, objectInstance, ids);
       const bool attached = std::find(ids.begin(), ids.end(), id) != ids.end();
       table.GetPelixObjectsForInternalID(id, objects);
-      FUZZ_CHECK(count == ids.GetSize() && attached == std::any_of(objects.begin(), objects.end(), [&](auto& o) {
-                                             return o.type == type && o.instance == objectInstance;
-                                           }));
+      const auto here = [&](const Pelix_ObjectId& o) { return o.type == type && o.instance == objectInstance; };
+      FUZZ_CHECK(count == ids.GetSize() && attached == std::any_of(objects.begin(), objects.end(), here));
       FUZZ_CHECK(attached || (table.GetRU_Type(id, type, objectInstance) == FT_NONE &&
                               table.GetRuInstance(id, type, objectInstance) == 0));
     } else if (op == 7) {  // without a named monitor the outputs stay as they were

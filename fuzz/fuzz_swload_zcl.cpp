@@ -35,9 +35,8 @@ CString ExpectedName(const std::string& file) {
 
 }  // namespace
 
-FUZZ_TARGET(input, host) {
-  const std::string root = pelix::fuzz::Scratch() + "card/";
-  const std::string file = input.Rest();
+void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost&) {
+  const std::string root = pelix::fuzz::Scratch() + "card/", file = input.Rest();
   pelix::fuzz::ClearFolder(root);
   pelix::fuzz::WriteFile(root + "ZCL", file);
   CTolva_SW_Handler handler;

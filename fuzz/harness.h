@@ -1,7 +1,8 @@
-// Shared pieces of the fuzz targets (with the standard headers they share):
-// the entry point, a reader that takes typed values from the input bytes, the
-// host set up from the input's first byte, a scratch folder per process, and
-// a check that stops the run with a message when an invariant breaks.
+// The fuzz entry point and what the targets share (with the standard headers
+// they use): a reader that takes typed values from the input bytes, the host
+// set up from the input's first byte, a scratch folder per process, and a
+// check that stops the run with a message when an invariant breaks. Each
+// target includes it once and defines FuzzOne.
 #pragma once
 
 #include <sys/stat.h>
@@ -24,20 +25,6 @@
 // cond does not hold.
 #define FUZZ_CHECK(cond) \
   ((cond) ? void() : (std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond), std::abort()))
-
-// The entry point: `FUZZ_TARGET(input, host) { ... }` runs its body on the
-// input after the host byte, with the host set up from that byte. Once the
-// body has returned (its objects gone), every scope opened must have been
-// closed and, since the handler type never changes, no scope name shown.
-#define FUZZ_TARGET(input, host)                                                              \
-  static void FuzzOne(::pelix::fuzz::Input& input, ::pelix::DefaultHost& host);               \
-  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {                   \
-    ::pelix::fuzz::Input in(data, size);                                                      \
-    FuzzOne(in, ::pelix::fuzz::ConfigureHost(in.Byte()));                                     \
-    FUZZ_CHECK(::pelix::GetDefaultHost().Level() == 0 && ::pelix::fuzz::g_messageBoxes == 0); \
-    return 0;                                                                                 \
-  }                                                                                           \
-  static void FuzzOne(::pelix::fuzz::Input& input, [[maybe_unused]] ::pelix::DefaultHost& host)
 
 namespace pelix::fuzz {
 
@@ -66,27 +53,6 @@ class Input {
   size_t m_size, m_position = 0;
 };
 
-inline int g_messageBoxes = 0;
-
-// The library's own default host, its traces dropped, set up for one input
-// from its host byte: bit 0 error handler installed, bit 1 detailed traces,
-// bit 2 handler type 1 (scope records), bit 3 an error already pending.
-inline DefaultHost& ConfigureHost(uint8_t flags) {
-  static std::FILE* const dropped =
-      fopencookie(nullptr, "w", {nullptr, [](void*, const char*, size_t n) { return ssize_t(n); }, nullptr, nullptr});
-  DefaultHost& host = GetDefaultHost();
-  host.SetLogStream(dropped);
-  host.SetUserInfoHandler([](const char*, int, int, bool) { return 0; });
-  SetMessageBoxHandler([](const char*) { ++g_messageBoxes; });
-  host.LogStoredMessages();  // drops the last input's
-  host.ClearErrorStatus();
-  host.SetErrorHandler((flags & 1U) != 0, (flags & 4U) != 0 ? 1 : 2);
-  host.SetPelixTracesEnabled((flags & 2U) != 0);
-  if ((flags & 8U) != 0) host.RaiseError("pending");
-  g_messageBoxes = 0;
-  return host;
-}
-
 // Empties folder, making everything below it writable and searchable first
 // (an archive may have set modes that would stop the removal).
 inline void ClearFolder(const std::string& folder) {
@@ -114,3 +80,31 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 }  // namespace pelix::fuzz
+
+// Each target's body, run on the input after its first byte, the host byte.
+void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost& host);
+
+// The library's own default host, its traces dropped, is set up from the host
+// byte: bit 0 error handler installed, bit 1 detailed traces, bit 2 handler
+// type 1 (scope records), bit 3 an error already pending. Once the body has
+// returned (its objects gone), every scope opened must have been closed and,
+// since the handler type never changes, no scope name shown.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static int messageBoxes = 0;
+  static std::FILE* const dropped =
+      fopencookie(nullptr, "w", {nullptr, [](void*, const char*, size_t n) { return ssize_t(n); }, nullptr, nullptr});
+  pelix::DefaultHost& host = pelix::GetDefaultHost();
+  host.SetLogStream(dropped);
+  SetMessageBoxHandler([](const char*) { ++messageBoxes; });
+  pelix::fuzz::Input input(data, size);
+  const uint8_t flags = input.Byte();
+  host.LogStoredMessages();  // drops the last input's
+  host.ClearErrorStatus();
+  host.SetErrorHandler((flags & 1U) != 0, (flags & 4U) != 0 ? 1 : 2);
+  host.SetPelixTracesEnabled((flags & 2U) != 0);
+  if ((flags & 8U) != 0) host.RaiseError("pending");
+  messageBoxes = 0;
+  FuzzOne(input, host);
+  FUZZ_CHECK(host.Level() == 0 && messageBoxes == 0);
+  return 0;
+}

@@ -49,7 +49,7 @@ bool Inside(const fs::path& path, const fs::path& folder) {
 void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost&) {
   const std::string& scratch = pelix::fuzz::Scratch();
   const std::string sandbox = scratch + "sandbox/", unpacked = sandbox + "pkg";
-  static const auto before = [&scratch, &sandbox] {
+  static const auto before = [&scratch] {
     std::filesystem::create_directories(scratch + "guard/inner");
     pelix::fuzz::WriteFile(scratch + "guard/sentinel", "guard file: must never change\n");
     pelix::fuzz::WriteFile(scratch + "guard/inner/FLF1GUARD", "a file-information file outside the sandbox\n");

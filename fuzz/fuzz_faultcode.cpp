@@ -19,10 +19,8 @@ namespace {
 // "category function map:id" of the choice-th <code> element of the text,
 // found by plain text search (the parser is not asked), or empty.
 std::string CodeInFile(const std::string& xml, int choice) {
-  size_t found = std::string::npos;
-  for (size_t next = xml.find("<code>"); next != std::string::npos && choice-- >= 0;
-       next = xml.find("<code>", next + 1))
-    found = next;
+  size_t found = std::string::npos, next = xml.find("<code>");
+  for (; next != std::string::npos && choice-- >= 0; next = xml.find("<code>", next + 1)) found = next;
   if (found == std::string::npos) return std::string();
   const size_t end = std::min(xml.find("</code>", found), xml.size());
   const auto element = [&](const std::string& name) {  // the text between <name> and </name>, or empty

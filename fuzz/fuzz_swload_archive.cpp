@@ -59,13 +59,11 @@ void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost&) {
   const auto kind = static_cast<LoadableZCU_Type>(input.Byte() % 8);
   pelix::fuzz::ClearFolder(sandbox);
   pelix::fuzz::WriteFile(archivePath, input.Rest());
-  {
-    CTolva_SW_Handler handler;
-    CString archive(archivePath);
-    const int result = handler.Decompress_KVO_Package(archive, kind);
-    FUZZ_CHECK((result == 0 || result == 1) && archive == CString(archivePath) && (extension != "ZIP" || result == 0));
-    FUZZ_CHECK(handler.GetKVO_Path().IsEmpty() || (result == 1 && Inside(handler.GetKVO_Path().str(), unpacked)));
-  }
+  CTolva_SW_Handler handler;
+  CString archive(archivePath);
+  const int result = handler.Decompress_KVO_Package(archive, kind);
+  FUZZ_CHECK((result == 0 || result == 1) && archive == CString(archivePath) && (extension != "ZIP" || result == 0));
+  FUZZ_CHECK(handler.GetKVO_Path().IsEmpty() || (result == 1 && Inside(handler.GetKVO_Path().str(), unpacked)));
   std::error_code error;
   FUZZ_CHECK(Snapshot(scratch, scratch + "sandbox") == before);
   for (fs::recursive_directory_iterator it(unpacked, error), end; !error && it != end; it.increment(error)) {

@@ -30,34 +30,30 @@ namespace pelix::fuzz {
 
 // Takes values from the front of the input; past its end every value is 0
 // and every text empty, so any input is a valid sequence of values.
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-  bool Empty() const { return m_position >= m_size; }
-  uint8_t Byte() { return Empty() ? 0 : m_data[m_position++]; }
+struct Input {
+  const uint8_t* data;
+  size_t size, position = 0;
+
+  bool Empty() const { return position >= size; }
+  uint8_t Byte() { return Empty() ? 0 : data[position++]; }
   int32_t Int32() {  // most significant octet first
     uint32_t value = 0;
     for (int i = 0; i < 4; ++i) value = (value << 8) | Byte();
     return static_cast<int32_t>(value);
   }
   std::string Bytes(size_t count) {
-    const std::string out(reinterpret_cast<const char*>(m_data + m_position), std::min(count, m_size - m_position));
-    m_position += out.size();
+    const std::string out(reinterpret_cast<const char*>(data + position), std::min(count, size - position));
+    position += out.size();
     return out;
   }
   std::string Text() { return Bytes(Byte()); }  // its length given by one byte
-  std::string Rest() { return Bytes(m_size); }
-
- private:
-  const uint8_t* m_data;
-  size_t m_size, m_position = 0;
+  std::string Rest() { return Bytes(size); }
 };
 
 // Empties folder, making everything below it writable and searchable first
-// (an archive may have set modes that would stop the removal).
+// (an unpacked archive may have set modes that would stop the removal).
 inline void ClearFolder(const std::string& folder) {
   std::error_code error;
-  ::chmod(folder.c_str(), 0700);
   for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
     if (!it->is_symlink()) ::chmod(it->path().c_str(), it->is_directory() ? 0700 : 0600);
   std::filesystem::remove_all(folder, error);
@@ -96,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   pelix::DefaultHost& host = pelix::GetDefaultHost();
   host.SetLogStream(dropped);
   SetMessageBoxHandler([](const char*) { ++messageBoxes; });
-  pelix::fuzz::Input input(data, size);
+  pelix::fuzz::Input input{data, size};
   const uint8_t flags = input.Byte();
   host.LogStoredMessages();  // drops the last input's
   host.ClearErrorStatus();

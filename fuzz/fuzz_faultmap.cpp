@@ -5,7 +5,7 @@
 //   length T (1 octet) and T octets (fewer when the input ends first).
 // Each report is decoded from a buffer of exactly T octets (so any read past
 // the length is caught), copied and assigned, and merged into one kept map,
-// which then gives its fault lines, items and state. The checks are the
+// which then gives its fault lines and items. The checks are the
 // merge's own promises: after a merge the kept map carries the new map's
 // bits, the raised and ceased lists are ascending and disjoint, and there is
 // one line per listed fault.

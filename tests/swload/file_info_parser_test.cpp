@@ -263,60 +263,40 @@ TEST(FileInfoParserTest, MegabytesOfCommasAndBracesComplete) {
 
 using pelix::platform::FileSystem;
 
-TEST(PosixFileSystemTest, FilesFoldersAndLinks) {
+// What the copy and the package folders rely on beyond plain reading and
+// writing: links are never followed unless asked, folders are not files.
+TEST(PosixFileSystemTest, LinksAreFollowedOnlyWhenAskedAndFoldersAreNoFiles) {
   Scratch scratch;
   pelix::platform::PosixFileSystem files;
   const std::string path = scratch.root + "f", link = scratch.root + "link";
-  const int out = files.Open(path, FileSystem::kCreateWrite);
-  EXPECT_EQ(files.Write(out, "hello world", 11), 11);
-  EXPECT_TRUE(files.Flush(out) && files.DropCache(out) && files.Close(out) && !files.Close(out));  // closed once
-  const int in = files.Open(path, FileSystem::kOpenRead);
+  PutFile(path, "hello world");
+  chmod(path.c_str(), 0444);
+  symlink(path.c_str(), link.c_str());
+  const int in = files.Open(link, FileSystem::kOpenRead);
   char buffer[16] = {};
   EXPECT_EQ(files.Seek(in, 6, SEEK_SET), 6);
   EXPECT_EQ(files.Tell(in), 6);
   EXPECT_EQ(files.Read(in, buffer, sizeof buffer), 5);  // fewer at the end
-  EXPECT_EQ(std::string(buffer) + std::to_string(files.Read(in, buffer, sizeof buffer)), "world0");
-  EXPECT_TRUE(files.Close(in));
-  // A link is read through only when asked; nothing is created or made writable through it.
-  chmod(path.c_str(), 0444);
-  symlink(path.c_str(), link.c_str());
-  EXPECT_TRUE(files.Close(files.Open(link, FileSystem::kOpenRead)));
+  EXPECT_TRUE(files.Close(in) && !files.Close(in));     // closed once
   EXPECT_EQ(files.Open(link, FileSystem::kOpenReadOwn) + files.Open(link, FileSystem::kCreateWrite), -2);
   EXPECT_FALSE(files.MakeWritable(link));
-  EXPECT_EQ(FileText(path), "hello world");
+  EXPECT_EQ(FileText(path) + "|" + buffer, "hello world|world");
   EXPECT_EQ(fs::status(path).permissions(), fs::perms(0444));
   EXPECT_EQ(files.KindAt(AT_FDCWD, link), FileSystem::kLink);
-  EXPECT_TRUE(files.Remove(link) && files.MakeWritable(path));
-  EXPECT_TRUE(files.Close(files.Open(path, FileSystem::kCreateWrite)));  // truncates
-  EXPECT_EQ(FileText(path) + std::to_string(files.KindAt(AT_FDCWD, path)), std::to_string(FileSystem::kFile));
-  EXPECT_TRUE(files.Remove(path));
-  EXPECT_FALSE(files.Exists(path) || files.MakeWritable(path) || files.Exists(""));
-  EXPECT_EQ(files.KindAt(AT_FDCWD, path), FileSystem::kMissing);
   EXPECT_EQ(files.Open(scratch.card, FileSystem::kOpenRead), -1);
   EXPECT_EQ(errno, EISDIR);
-
-  PutFile(scratch.card + "A", "");
-  ASSERT_TRUE(files.MakeFolder(scratch.card + "SUB/"));
-  EXPECT_FALSE(files.MakeFolder(scratch.card + "SUB"));  // exists
+  ASSERT_TRUE(files.MakeFolder(scratch.card + "SUB/") && files.Remove(link));
   Names names = {"stale"};
-  ASSERT_TRUE(files.List(scratch.card, names));
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (Names{"A", "SUB"}));
-  EXPECT_FALSE(files.List(scratch.root + "missing/", names) || !names.empty());
-  EXPECT_TRUE(files.IsFolder(scratch.card + "SUB") && !files.IsFolder(scratch.card + "A"));
+  EXPECT_FALSE(files.List(scratch.root + "missing/", names) || !names.empty() || files.Exists(""));
   const int card = files.OpenFolder(AT_FDCWD, scratch.card);
-  EXPECT_EQ(files.KindAt(card, "SUB"), FileSystem::kFolder);
   EXPECT_FALSE(files.RemoveAt(card, "SUB", false));  // a folder only when asked
-  EXPECT_TRUE(files.RemoveAt(card, "SUB", true) && files.ListAt(card, names));
-  EXPECT_EQ(names, Names{"A"});
-  EXPECT_TRUE(files.FlushFolder(scratch.card) && files.Close(card) && !files.FlushFolder(scratch.root + "missing"));
+  EXPECT_TRUE(files.RemoveAt(card, "SUB", true) && files.Close(card) && !files.FlushFolder(scratch.root + "missing"));
   symlink(scratch.card.c_str(), link.c_str());
   EXPECT_EQ(files.OpenFolder(AT_FDCWD, link), -1);
   EXPECT_TRUE(files.Close(files.OpenFolder(AT_FDCWD, link + "/")));  // a trailing '/' leads through
   // Installing a file system hands back the one it replaces.
   FileSystem& standard = pelix::platform::Files();
   EXPECT_EQ(pelix::platform::SetFileSystem(&files), nullptr);
-  EXPECT_EQ(&pelix::platform::Files(), &files);
   EXPECT_EQ(pelix::platform::SetFileSystem(nullptr), &files);
   EXPECT_EQ(&pelix::platform::Files(), &standard);
 }

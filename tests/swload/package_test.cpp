@@ -243,12 +243,7 @@ TEST_F(PackageTest, ATemporaryFolderThatIsNotTheUsersOwnIsRefused) {
     mkdir(scratch.tmp.c_str(), 01777);
     c.plant();
     if (std::string(c.name) == "someone else's" && geteuid() != 0) continue;  // only root can give it away
-    const auto state = [&] {
-      auto tree = Snapshot(scratch.tmp), outside = Snapshot(elsewhere);
-      tree.insert(outside.begin(), outside.end());
-      return tree;
-    };
-    const auto before = state();
+    const auto before = Snapshot(scratch.root, scratch.card);
     char buffer[260] = "unchanged";
     EXPECT_EQ(GetTempPathA(sizeof buffer, buffer), 0U);
     CTolva_SW_Handler handler;
@@ -258,7 +253,7 @@ TEST_F(PackageTest, ATemporaryFolderThatIsNotTheUsersOwnIsRefused) {
     EXPECT_EQ(handler.CopyFilesToFlashCard(scratch.card.c_str(), ZCU_H30, nullptr), SR_FILE_OPEN_FAILED);
     EXPECT_EQ(Entries(scratch.card + "GLOBAL"), Names{"APPL2"});  // created on the card, then no temporary copy
     fs::remove_all(scratch.card + "GLOBAL");
-    EXPECT_EQ(state(), before);
+    EXPECT_EQ(Snapshot(scratch.root, scratch.card), before);
   }
   // With XDG_RUNTIME_DIR set, that folder is the temporary folder itself.
   setenv("XDG_RUNTIME_DIR", elsewhere.c_str(), 1);

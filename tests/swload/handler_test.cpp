@@ -295,30 +295,28 @@ std::function<void(int)> RemoveAfterWrite(int n, const std::string& path) {
 TEST(HandlerFaultTest, EachFaultGivesItsResultAndLeavesNothingBehind) {
   using F = FaultyFileSystem&;
   using S = const Scratch&;
-  const struct {
-    std::function<void(F, S)> fault;
-    const char* outcome;
-  } cases[] = {{[](F, S) {}, "SR_OK ORD1 ORD2 ZCL"},
-               {[](F f, S) { f.shortReadAt = 3; }, "SR_FAILED ORD1"},   // header, ORD1's first chunk, its second
-               {[](F f, S) { f.shortWriteAt = 2; }, "SR_FAILED ORD1"},  // ORD1's first chunk into its temporary copy
-               {[](F f, S) { f.shortWriteAt = 13; }, "SR_FAILED ORD1 ORD2 ZCL"},  // after 6 writes each, ZCL
-               {[](F f, S) { f.failFlushAt = 1; }, "SR_FAILED ORD1"},             // ORD1 on the card
-               {[](F f, S) { f.failFlushAt = 5; }, "SR_FAILED ORD1 ORD2 ZCL"},    // ZCL
-               {[](F f, S) { f.failFlushFolderAt = 1; }, "SR_FAILED ORD1"},
-               {[](F f, S) { f.failSeekAt = 1; }, "SR_FAILED"},        // the Tell before skipping SKIP
-               {[](F f, S) { f.failCloseAt = 3; }, "SR_FAILED ORD1"},  // the file-information file, the card, ORD1
-               // Corruption on the card is found by the checksum; ZCB is compared first, once.
-               {[](F f, S s) { f.corruptWritesUnder = s.card + "GLOBAL/"; }, "SR_FAILED ORD1 told"},
-               {[](F f, S s) { f.corruptWritesUnder = s.card + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL told"},
-               {[](F f, S s) { f.corruptWritesUnder = s.card; }, "SR_FAILED ORD1 told"},
-               // The card folder removed mid-copy: flushing it fails before any comparison.
-               {[](F f, S s) { f.afterWrite = RemoveAfterWrite(3, s.card + "GLOBAL"); }, "SR_FAILED"},
-               // A card file removed after its last chunk: no checksum, and the user is told.
-               {[](F f, S s) { f.afterWrite = RemoveAfterWrite(6, s.card + "GLOBAL/ORD1"); }, "SR_FAILED told"},
-               // Files that cannot be created; the card file of a pair comes first.
-               {[](F f, S) { f.failOpenContaining = "GLOBAL/ORD2"; }, "SR_FILE_OPEN_FAILED ORD1"},
-               {[](F f, S s) { f.failOpenContaining = s.temp + "ORD1"; }, "SR_FILE_OPEN_FAILED ORD1"},
-               {[](F f, S s) { f.failOpenContaining = s.temp + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL"}};
+  const std::pair<std::function<void(F, S)>, const char*> cases[] = {
+      {[](F, S) {}, "SR_OK ORD1 ORD2 ZCL"},
+      {[](F f, S) { f.shortReadAt = 3; }, "SR_FAILED ORD1"},             // header, ORD1's first chunk, its second
+      {[](F f, S) { f.shortWriteAt = 2; }, "SR_FAILED ORD1"},            // ORD1's first chunk into its temporary copy
+      {[](F f, S) { f.shortWriteAt = 13; }, "SR_FAILED ORD1 ORD2 ZCL"},  // after 6 writes each, ZCL
+      {[](F f, S) { f.failFlushAt = 1; }, "SR_FAILED ORD1"},             // ORD1 on the card
+      {[](F f, S) { f.failFlushAt = 5; }, "SR_FAILED ORD1 ORD2 ZCL"},    // ZCL
+      {[](F f, S) { f.failFlushFolderAt = 1; }, "SR_FAILED ORD1"},
+      {[](F f, S) { f.failSeekAt = 1; }, "SR_FAILED"},        // the Tell before skipping SKIP
+      {[](F f, S) { f.failCloseAt = 3; }, "SR_FAILED ORD1"},  // the file-information file, the card, ORD1
+      // Corruption on the card is found by the checksum; ZCB is compared first, once.
+      {[](F f, S s) { f.corruptWritesUnder = s.card + "GLOBAL/"; }, "SR_FAILED ORD1 told"},
+      {[](F f, S s) { f.corruptWritesUnder = s.card + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL told"},
+      {[](F f, S s) { f.corruptWritesUnder = s.card; }, "SR_FAILED ORD1 told"},
+      // The card folder removed mid-copy: flushing it fails before any comparison.
+      {[](F f, S s) { f.afterWrite = RemoveAfterWrite(3, s.card + "GLOBAL"); }, "SR_FAILED"},
+      // A card file removed after its last chunk: no checksum, and the user is told.
+      {[](F f, S s) { f.afterWrite = RemoveAfterWrite(6, s.card + "GLOBAL/ORD1"); }, "SR_FAILED told"},
+      // Files that cannot be created; the card file of a pair comes first.
+      {[](F f, S) { f.failOpenContaining = "GLOBAL/ORD2"; }, "SR_FILE_OPEN_FAILED ORD1"},
+      {[](F f, S s) { f.failOpenContaining = s.temp + "ORD1"; }, "SR_FILE_OPEN_FAILED ORD1"},
+      {[](F f, S s) { f.failOpenContaining = s.temp + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "row " << &c - cases);
     // SKIP for J40 only, ORD1 and ORD2 of 5000 bytes (3 chunks each), one boot sub-file.
@@ -329,8 +327,8 @@ TEST(HandlerFaultTest, EachFaultGivesItsResultAndLeavesNothingBehind) {
     FaultyFileSystem files;
     bench.host.handlerExists = true;
     files.countReadsOf = &c == cases ? "LOADF001" : "";  // the positions for the loop below
-    c.fault(files, bench.scratch);
-    EXPECT_EQ(bench.Outcome(bench.Copy(ZCU_H40, nullptr)), c.outcome);
+    c.first(files, bench.scratch);
+    EXPECT_EQ(bench.Outcome(bench.Copy(ZCU_H40, nullptr)), c.second);
     EXPECT_TRUE(bench.host.CallsNamed("RaiseError").empty());  // never reported to the error services
     EXPECT_EQ(bench.host.CallsNamed("StoreEnter").size(), bench.host.CallsNamed("StoreReturn").size());
     EXPECT_TRUE(files.open.empty());

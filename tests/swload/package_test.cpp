@@ -116,12 +116,9 @@ TEST_F(PackageTest, TheEntryListedFirstDecides) {
 }
 
 TEST_F(PackageTest, NestingDepthAndHostileOrMissingArchivesAreTraced) {
-  std::string previous = scratch.root + "chain0.tgz";
-  ASSERT_TRUE(Make(previous, {{"FLF0001", "bottom"}}));
-  for (int i = 1; i < 9; ++i) {
-    ASSERT_TRUE(Make(scratch.root + "chain" + std::to_string(i) + ".tgz", {{"p.tgz", "@" + previous}}));
-    previous = scratch.root + "chain" + std::to_string(i) + ".tgz";
-  }
+  const auto chain = [&](int i) { return scratch.root + "chain" + std::to_string(i) + ".tgz"; };
+  ASSERT_TRUE(Make(chain(0), {{"FLF0001", "bottom"}}));
+  for (int i = 1; i < 9; ++i) ASSERT_TRUE(Make(chain(i), {{"p.tgz", "@" + chain(i - 1)}}));
   std::rename((scratch.root + "chain7.tgz").c_str(), (pkg + "p.tgz").c_str());
   mkdir((pkg + "nine").c_str(), 0755);
   std::rename((scratch.root + "chain8.tgz").c_str(), (pkg + "nine/p.tgz").c_str());
@@ -178,9 +175,8 @@ TEST_F(PackageTest, CopiesIntoTheKvoFolderClearingItFirst) {
   std::string order;  // each folder's scope closes after those inside it
   for (const auto& name : host.Names()) order += name == "StoreEnter" ? "E" : name == "StoreReturn" ? "R" : "";
   EXPECT_EQ(order, "EEEERRRR");
-  for (const std::string& bad : {pkg + "missing.tgz", scratch.root + "pkg", pkg, std::string("")}) {
+  for (const std::string& bad : {pkg + "missing.tgz", scratch.root + "pkg", pkg, std::string("")})
     EXPECT_EQ(handler.Copy_KVO_Package(CString(bad), copied), 0) << bad;
-  }
   FaultyFileSystem files;
   files.shortWriteAt = 1;
   EXPECT_EQ(handler.Copy_KVO_Package(CString(source), copied), 0);
@@ -228,21 +224,18 @@ TEST_F(PackageTest, ATemporaryFolderThatIsNotTheUsersOwnIsRefused) {
   const std::string elsewhere = scratch.root + "elsewhere/";
   mkdir(elsewhere.c_str(), 0777);
   ASSERT_TRUE(pelix::packagegen::WritePackage(pkg, pelix::packagegen::DemoPackage()));
-  const struct {
-    const char* name;
-    std::function<void()> plant;
-  } cases[] = {
+  const std::pair<std::string, std::function<void()>> cases[] = {
       {"link", [&] { symlink(elsewhere.c_str(), (scratch.tmp + "pelix-" + std::to_string(geteuid())).c_str()); }},
       {"open to others", [&] { mkdir(scratch.temp.c_str(), 0777), chmod(scratch.temp.c_str(), 0777); }},
       {"someone else's", [&] { mkdir(scratch.temp.c_str(), 0700), (void)chown(scratch.temp.c_str(), 4242, 4242); }},
       {"a file", [&] { PutFile(scratch.tmp + "pelix-" + std::to_string(geteuid()), ""); }},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.first);
     fs::remove_all(scratch.tmp);
     mkdir(scratch.tmp.c_str(), 01777);
-    c.plant();
-    if (std::string(c.name) == "someone else's" && geteuid() != 0) continue;  // only root can give it away
+    c.second();
+    if (c.first == "someone else's" && geteuid() != 0) continue;  // only root can give it away
     const auto before = Snapshot(scratch.root, scratch.card);
     char buffer[260] = "unchanged";
     EXPECT_EQ(GetTempPathA(sizeof buffer, buffer), 0U);

@@ -106,7 +106,9 @@ struct Bench {
 };
 
 TEST(HandlerCopyTest, CopiesTheSubFilesOfTheKind) {
-  const PackageSpec demo = DemoPackage();
+  const PackageSpec demo = DemoPackage(),
+                    odd = OneLoadFile(
+                        {{"A", 500, {"H40"}, {}, 0}, {"ODD", 250, {"J40"}, {"H40"}, 0}, {"NO", 100, {"J40"}, {}, 0}});
   const struct {
     PackageSpec package;
     LoadableZCU_Type kind;
@@ -124,12 +126,7 @@ TEST(HandlerCopyTest, CopiesTheSubFilesOfTheKind) {
       // Boot files join in load-file, then sub-file order; a boot sub-file counts twice.
       {TwoLoadFiles(), ZCU_H40, {"ORD1", "ORD2"}, {"BOOTA", "BOOTB"}, 2000, {35, 50, 80, 100}},
       // A boot list without the destination is counted but not copied.
-      {OneLoadFile({{"A", 500, {"H40"}, {}, 0}, {"ODD", 250, {"J40"}, {"H40"}, 0}, {"NO", 100, {"J40"}, {}, 0}}),
-       ZCU_H40,
-       {"A"},
-       {},
-       1000,
-       {50}},
+      {odd, ZCU_H40, {"A"}, {}, 1000, {50}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.package.loadFiles[0].subFiles[0].name << " for " << c.kind);

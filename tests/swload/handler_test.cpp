@@ -314,13 +314,14 @@ TEST(HandlerFaultTest, EachFaultGivesItsResultAndLeavesNothingBehind) {
       {[](F f, S) { f.failOpenContaining = "GLOBAL/ORD2"; }, "SR_FILE_OPEN_FAILED ORD1"},
       {[](F f, S s) { f.failOpenContaining = s.temp + "ORD1"; }, "SR_FILE_OPEN_FAILED ORD1"},
       {[](F f, S s) { f.failOpenContaining = s.temp + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL"}};
+  // SKIP for J40 only, ORD1 and ORD2 of 5000 bytes (3 chunks each), one boot sub-file.
+  const PackageSpec package = OneLoadFile({{"SKIP", 100, {"J40"}, {}, 0},
+                                           {"ORD1", 5000, {"H40"}, {}, 0},
+                                           {"ORD2", 5000, {"H40"}, {}, 0},
+                                           {"BOOT", 3000, {"H40"}, {"H40"}, 0}});
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "row " << &c - cases);
-    // SKIP for J40 only, ORD1 and ORD2 of 5000 bytes (3 chunks each), one boot sub-file.
-    Bench bench(OneLoadFile({{"SKIP", 100, {"J40"}, {}, 0},
-                             {"ORD1", 5000, {"H40"}, {}, 0},
-                             {"ORD2", 5000, {"H40"}, {}, 0},
-                             {"BOOT", 3000, {"H40"}, {"H40"}, 0}}));
+    Bench bench(package);
     FaultyFileSystem files;
     bench.host.handlerExists = true;
     files.countReadsOf = &c == cases ? "LOADF001" : "";  // the positions for the loop below

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pelix/platform.h"
@@ -59,13 +60,8 @@ TEST_F(PackageTest, ArchivesLeadToTheFolderOfTheFileInformationFile) {
   ASSERT_TRUE(Make(g7, {{"flf0007", "seven"}}));
   const std::vector<std::pair<std::string, std::string>> both = {
       {"SW_PACKAGE/", ""}, {"SW_PACKAGE/g5x.tgz", "@" + g5}, {"SW_PACKAGE/g7z.tgz", "@" + g7}};
-  const struct {
-    std::vector<std::pair<std::string, std::string>> entries;
-    std::string archive;
-    LoadableZCU_Type kind;
-    int result;
-    std::string path;  // below pkg/
-  } cases[] = {
+  // The entries, the archive's name, the kind, the result and the package path below pkg/.
+  const std::tuple<decltype(both), std::string, LoadableZCU_Type, int, std::string> cases[] = {
       {{{"FLF0001", "i"}, {"sub/", ""}, {"sub/part", "p"}}, "a.tgz", ZCU_H40, 1, "a/"},
       {{{"FLF0001", "z"}}, "b.zip", ZCU_H40, 1, "b/"},
       {{{"FLF", "t"}}, "c.tar", ZCU_H40, 1, "c/"},
@@ -79,11 +75,10 @@ TEST_F(PackageTest, ArchivesLeadToTheFolderOfTheFileInformationFile) {
       {both, "k.tgz", ZCU_ALL, 1, "k/SW_PACKAGE/g7z/"},
       {{{"sw_package/", ""}, {"sw_package/g5.txt", "x"}}, "l.tgz", ZCU_ALL, 1, ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.archive);
-    ASSERT_TRUE(Make(pkg + c.archive, c.entries));
-    EXPECT_EQ(Decompress(pkg + c.archive, c.kind), c.result);
-    EXPECT_EQ(path, c.path.empty() ? "" : pkg + c.path);
+  for (const auto& [entries, archive, kind, result, folder] : cases) {
+    ASSERT_TRUE(Make(pkg + archive, entries));
+    EXPECT_EQ(Decompress(pkg + archive, kind), result) << archive;
+    EXPECT_EQ(path, folder.empty() ? "" : pkg + folder) << archive;
   }
   EXPECT_EQ(FileText(pkg + "a/sub/part") + FileText(pkg + "k/SW_PACKAGE/g7z/flf0007"), "pseven");
   EXPECT_EQ(fs::status(pkg + "a").permissions(), fs::perms(0755));

@@ -262,6 +262,7 @@ TEST(PosixFileSystemTest, LinksAreFollowedOnlyWhenAskedAndFoldersAreNoFiles) {
   EXPECT_EQ(files.Open(scratch.card, FileSystem::kOpenRead), -1);
   EXPECT_EQ(errno, EISDIR);
   ASSERT_TRUE(files.MakeFolder(scratch.card + "SUB/") && files.Remove(link));
+  EXPECT_TRUE(files.IsFolder(scratch.card + "SUB") && !files.IsFolder(path));
   Names names = {"stale"};
   EXPECT_FALSE(files.List(scratch.root + "missing/", names) || !names.empty() || files.Exists(""));
   const int card = files.OpenFolder(AT_FDCWD, scratch.card);

@@ -14,40 +14,39 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pelix::test {
 
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
 inline bool PutFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  return static_cast<bool>(out.write(content.data(), static_cast<std::streamsize>(content.size())));
+  return static_cast<bool>(std::ofstream(path, std::ios::binary | std::ios::trunc) << content);
 }
 
+// A file's bytes; empty when it cannot be read.
 inline std::string FileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (in) text << in.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-using Names = std::vector<std::string>;
 
 // The names in a folder, sorted; empty when it cannot be listed.
 inline Names Entries(const std::string& folder) {
   Names names;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+  for (const auto& entry : fs::directory_iterator(folder, error)) names.push_back(entry.path().filename());
+  return std::sort(names.begin(), names.end()), names;
 }
 
+// True also for a dangling link.
 inline bool Exists(const std::string& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0;
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
 }
 
 // root/ with pkg/, card/ and tmp/. While it lives TMPDIR is tmp/ and
@@ -55,62 +54,50 @@ inline bool Exists(const std::string& path) {
 class Scratch {
  public:
   Scratch() {
-    for (const std::string* folder : {&pkg, &card, &tmp}) mkdir(folder->c_str(), 0755);
+    for (const std::string& folder : {pkg, card, tmp}) mkdir(folder.c_str(), 0755);
     setenv("TMPDIR", tmp.c_str(), 1);
     unsetenv("XDG_RUNTIME_DIR");
   }
   ~Scratch() {
-    Restore("TMPDIR", m_tmpdir);
-    Restore("XDG_RUNTIME_DIR", m_runtime);
-    std::error_code error;
-    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+    for (const auto& [name, value] : m_saved) value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
+    std::error_code error;  // folders a test locked are opened again first
+    for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error))
       if (it->is_directory(error) && !it->is_symlink(error)) chmod(it->path().c_str(), 0700);
-    }
-    std::filesystem::remove_all(root, error);
+    fs::remove_all(root, error);
   }
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
 
  private:
-  std::string m_tmpdir = Env("TMPDIR"), m_runtime = Env("XDG_RUNTIME_DIR");
+  static std::string Env(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
+  std::pair<const char*, std::string> m_saved[2] = {{"TMPDIR", Env("TMPDIR")},
+                                                    {"XDG_RUNTIME_DIR", Env("XDG_RUNTIME_DIR")}};
+  std::string m_pattern = (m_saved[0].second.empty() ? std::string("/tmp") : m_saved[0].second) + "/swload_XXXXXX";
 
  public:
-  std::string root = MakeRoot(m_tmpdir), pkg = root + "pkg/", card = root + "card/", tmp = root + "tmp/";
-  std::string temp = tmp + "pelix-" + std::to_string(geteuid()) + "/";
-
- private:
-  static std::string Env(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
-  static std::string MakeRoot(const std::string& base) {
-    std::string pattern = (base.empty() ? std::string("/tmp") : base) + "/swload_test_XXXXXX";
-    return std::string(mkdtemp(pattern.data())) + "/";
-  }
-  static void Restore(const char* name, const std::string& value) {
-    value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
-  }
+  std::string root = std::string(mkdtemp(m_pattern.data())) + "/", pkg = root + "pkg/", card = root + "card/",
+              tmp = root + "tmp/", temp = tmp + "pelix-" + std::to_string(geteuid()) + "/";
 };
 
 class ArchiveBuilder {
  public:
   enum class Kind { kTar, kTgz, kZip, kStoredZip };
 
-  ArchiveBuilder(const std::string& path, Kind kind) : m_archive(archive_write_new()) {
+  ArchiveBuilder(const std::string& path, Kind kind) {
     const bool zip = kind == Kind::kZip || kind == Kind::kStoredZip;
-    int r = zip ? archive_write_set_format_zip(m_archive) : archive_write_set_format_pax_restricted(m_archive);
-    if (r == ARCHIVE_OK && kind == Kind::kStoredZip)
-      r = archive_write_set_format_option(m_archive, "zip", "compression", "store");
-    if (r == ARCHIVE_OK && kind == Kind::kTgz) r = archive_write_add_filter_gzip(m_archive);
-    m_ok = r == ARCHIVE_OK && archive_write_open_filename(m_archive, path.c_str()) == ARCHIVE_OK;
+    m_ok =
+        (zip ? archive_write_set_format_zip(m_archive) : archive_write_set_format_pax_restricted(m_archive)) == 0 &&
+        (kind != Kind::kStoredZip || archive_write_set_format_option(m_archive, "zip", "compression", "store") == 0) &&
+        (kind != Kind::kTgz || archive_write_add_filter_gzip(m_archive) == 0) &&
+        archive_write_open_filename(m_archive, path.c_str()) == ARCHIVE_OK;
   }
-  ~ArchiveBuilder() {
-    Close();
-    archive_write_free(m_archive);
-  }
+  ~ArchiveBuilder() { Close(), archive_write_free(m_archive); }
   ArchiveBuilder(const ArchiveBuilder&) = delete;
   ArchiveBuilder& operator=(const ArchiveBuilder&) = delete;
 
   // An entry of any type (AE_IFREG, AE_IFDIR, AE_IFLNK, AE_IFCHR, ...); `link`
-  // is a symlink's target, or with `hard` the file a hardlink joins.
+  // is a symlink's target, or with `hard` the file a hardlink joins; `zeros`
+  // zero bytes follow the content.
   ArchiveBuilder& Entry(const std::string& name, unsigned type, const std::string& content = "",
                         const std::string& link = "", int perm = 0644, bool hard = false, std::int64_t zeros = 0) {
     archive_entry* entry = archive_entry_new();
@@ -145,14 +132,12 @@ class ArchiveBuilder {
   }
   bool Close() {
     if (!m_closed) m_ok = archive_write_close(m_archive) == ARCHIVE_OK && m_ok;
-    m_closed = true;
-    return m_ok;
+    return m_closed = true, m_ok;
   }
 
  private:
-  ::archive* m_archive;
-  bool m_ok = false;
-  bool m_closed = false;
+  ::archive* m_archive = archive_write_new();
+  bool m_ok = false, m_closed = false;
 };
 
 // Every object below `root` (links not followed) but `skip`, with its mode,
@@ -162,20 +147,18 @@ inline std::map<std::string, std::string> Snapshot(const std::string& root, cons
                                                    bool meta = true) {
   std::map<std::string, std::string> out;
   std::error_code error;
-  for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+  for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
     const std::string path = it->path().string();
+    struct stat st {};
     if (!skip.empty() && (path + "/").rfind(skip, 0) == 0) {
       it.disable_recursion_pending();
-      continue;
+    } else if (lstat(path.c_str(), &st) == 0) {
+      const bool file = S_ISREG(st.st_mode);  // a folder's time changes with what it lists
+      out[path] = std::to_string(meta ? st.st_mode : st.st_mode & S_IFMT) + " " + std::to_string(st.st_nlink) + " " +
+                  (file ? (meta ? std::to_string(st.st_mtim.tv_sec) : "") + "." + std::to_string(st.st_mtim.tv_nsec) +
+                              " " + FileText(path)
+                        : fs::read_symlink(path, error).string());
     }
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0) continue;
-    const bool file = S_ISREG(st.st_mode);  // a folder's time changes with what it lists
-    out[path] = std::to_string(meta ? st.st_mode : st.st_mode & S_IFMT) + " " + std::to_string(st.st_nlink) + " " +
-                (file ? (meta ? std::to_string(st.st_mtim.tv_sec) : "") + "." + std::to_string(st.st_mtim.tv_nsec) +
-                            " " + FileText(path)
-                      : std::filesystem::read_symlink(path, error).string());
   }
   return out;
 }

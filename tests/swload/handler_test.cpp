@@ -16,9 +16,7 @@
 namespace {
 
 using namespace pelix::test;
-using pelix::packagegen::LoadFileSpec;
-using pelix::packagegen::PackageSpec;
-using pelix::packagegen::SubFileContent;
+using namespace pelix::packagegen;
 
 std::vector<int> g_progress;
 void RecordProgress(int percent) { g_progress.push_back(percent); }
@@ -39,11 +37,8 @@ class FakeQueue : public MessageQueue {
   bool consume = false;
   Names log;
   bool PeekMessage(MSG& msg) override {
-    log.push_back("peek");
-    if (pending.empty()) return false;
-    msg = pending.front();
-    pending.pop_front();
-    return true;
+    const bool any = (log.push_back("peek"), !pending.empty());
+    return any && (msg = pending.front(), pending.pop_front(), true);
   }
   void PostQuitMessage(int exitCode) override { log.push_back("quit " + std::to_string(exitCode)); }
   bool PreTranslateMessage(MSG& msg) override { return Log("offer", msg), consume; }
@@ -55,7 +50,7 @@ class FakeQueue : public MessageQueue {
   MessageQueue* m_previous;
 };
 
-PackageSpec OneLoadFile(std::vector<pelix::packagegen::SubFileSpec> subFiles, uint32_t shortBy = 0) {
+PackageSpec OneLoadFile(std::vector<SubFileSpec> subFiles, uint32_t shortBy = 0) {
   PackageSpec package;
   package.loadFiles = {LoadFileSpec{"LOADF001", "", std::move(subFiles), shortBy}};
   return package;
@@ -69,15 +64,29 @@ PackageSpec TwoLoadFiles() {
   return package;
 }
 
+const char* const kWriteError =
+    "An error occurred while writing files to the Flash Card!   \r\nPlease try again.\r\n\r\n"
+    "If the problem reoccurs, replace the Flash Card.";
+
 // A scratch folder, a recording host, a handler and a package.
 struct Bench {
   explicit Bench(const PackageSpec& layout = TwoLoadFiles()) : package(layout) {
     g_progress.clear();
-    EXPECT_TRUE(pelix::packagegen::WritePackage(scratch.pkg, package));
+    EXPECT_TRUE(WritePackage(scratch.pkg, package));
   }
   ServiceResult Copy(LoadableZCU_Type kind = ZCU_H40, void (*progress)(int) = RecordProgress) {
     EXPECT_EQ(handler.Init(scratch.pkg.c_str(), false, false), SR_OK);
     return handler.CopyFilesToFlashCard(scratch.card.c_str(), kind, progress);
+  }
+  // What a copy left: the result, GLOBAL's files, " ZCL", " told" for the
+  // user's message and " temp:" with what stayed in the temporary folder.
+  std::string Outcome(ServiceResult result) {
+    std::string text = ServiceResultName(result);
+    for (const auto& name : Entries(scratch.card + "GLOBAL")) text += " " + name;
+    text += Exists(scratch.card + "ZCL") ? " ZCL" : "";
+    for (const auto& info : host.userInfo) text += info == kWriteError ? " told" : " [" + info + "]";
+    for (const auto& name : Entries(scratch.temp)) text += " temp:" + name;
+    return text;
   }
   // The card's GLOBAL files and boot files checked against the package.
   void ExpectCard(Names global, const Names& boot) {
@@ -86,8 +95,7 @@ struct Bench {
     for (const auto& name : global) EXPECT_EQ(FileText(scratch.card + "GLOBAL/" + name), Content(package, name));
     std::sort(global.begin(), global.end());
     EXPECT_EQ(Entries(scratch.card + "GLOBAL"), global);
-    EXPECT_EQ(FileText(scratch.card + "ZCL"), joined);
-    EXPECT_EQ(FileText(scratch.card + "ZCB"), joined);
+    EXPECT_EQ(FileText(scratch.card + "ZCL") + "|" + FileText(scratch.card + "ZCB"), joined + "|" + joined);
     EXPECT_EQ(Entries(scratch.temp), Names{});  // no temporary copy left
     EXPECT_TRUE(host.userInfo.empty());
   }
@@ -98,7 +106,9 @@ struct Bench {
 };
 
 TEST(HandlerCopyTest, CopiesTheSubFilesOfTheKind) {
-  const PackageSpec demo = pelix::packagegen::DemoPackage();
+  const PackageSpec demo = DemoPackage(),
+                    odd = OneLoadFile(
+                        {{"A", 500, {"H40"}, {}, 0}, {"ODD", 250, {"J40"}, {"H40"}, 0}, {"NO", 100, {"J40"}, {}, 0}});
   const struct {
     PackageSpec package;
     LoadableZCU_Type kind;
@@ -116,12 +126,7 @@ TEST(HandlerCopyTest, CopiesTheSubFilesOfTheKind) {
       // Boot files join in load-file, then sub-file order; a boot sub-file counts twice.
       {TwoLoadFiles(), ZCU_H40, {"ORD1", "ORD2"}, {"BOOTA", "BOOTB"}, 2000, {35, 50, 80, 100}},
       // A boot list without the destination is counted but not copied.
-      {OneLoadFile({{"A", 500, {"H40"}, {}, 0}, {"ODD", 250, {"J40"}, {"H40"}, 0}, {"NO", 100, {"J40"}, {}, 0}}),
-       ZCU_H40,
-       {"A"},
-       {},
-       1000,
-       {50}},
+      {odd, ZCU_H40, {"A"}, {}, 1000, {50}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.package.loadFiles[0].subFiles[0].name << " for " << c.kind);
@@ -130,48 +135,40 @@ TEST(HandlerCopyTest, CopiesTheSubFilesOfTheKind) {
     ASSERT_EQ(bench.Copy(c.kind), SR_OK);
     bench.ExpectCard(c.global, c.boot);
     EXPECT_EQ(bench.handler.GetSizeToCopy(c.kind), c.size);
-    if (c.progress.empty()) {
-      EXPECT_TRUE(std::is_sorted(g_progress.begin(), g_progress.end()));
-      EXPECT_EQ(g_progress.size(), c.global.size() + c.boot.size());
-      EXPECT_EQ(g_progress.back(), 100);
-    } else {
-      EXPECT_EQ(g_progress, c.progress);
-    }
+    const bool rising = std::is_sorted(g_progress.begin(), g_progress.end()) && g_progress.back() == 100;
+    EXPECT_TRUE(c.progress.empty() ? rising && g_progress.size() == c.global.size() + c.boot.size()
+                                   : g_progress == c.progress);
   }
 }
 
 TEST(HandlerCopyTest, GlobalIsEmptiedFirstAndDiskSizeAndInitDecide) {
   Bench bench;
   const std::string card = bench.scratch.card;
-  std::filesystem::create_directories(card + "GLOBAL/KEEP");
+  fs::create_directories(card + "GLOBAL/KEEP");
   PutFile(card + "GLOBAL/LOCKED", "read only");
   chmod((card + "GLOBAL/LOCKED").c_str(), 0444);
   PutFile(card + "ZCL", "old");
   bench.host.diskSize = 1999;
-  ASSERT_EQ(bench.Copy(), SR_NO_SPACE);
-  EXPECT_EQ(Entries(card + "GLOBAL"), Names{"KEEP"});  // files deleted, sub-folders stay
-  EXPECT_EQ(FileText(card + "ZCL"), "old");
-  EXPECT_TRUE(g_progress.empty());
+  EXPECT_EQ(bench.Outcome(bench.Copy()), "SR_NO_SPACE KEEP ZCL");  // files deleted, sub-folders stay
+  EXPECT_EQ(FileText(card + "ZCL") + std::to_string(g_progress.size()), "old0");
   ASSERT_EQ(bench.host.CallsNamed("GetDiskSize").size(), 1U);
   EXPECT_EQ(bench.host.CallsNamed("GetDiskSize")[0].text, card);
   Bench enough;  // a disk size equal to the size to copy is enough
   enough.host.diskSize = 2000;
   EXPECT_EQ(enough.Copy(), SR_OK);
   Bench nothing;  // nothing for the kind: an empty GLOBAL is made
-  ASSERT_EQ(nothing.Copy(ZCU_QMS), SR_NOTHING_TO_COPY);
+  EXPECT_EQ(nothing.Outcome(nothing.Copy(ZCU_QMS)), "SR_NOTHING_TO_COPY");
   EXPECT_EQ(Entries(nothing.scratch.card), Names{"GLOBAL"});
-  EXPECT_EQ(Entries(nothing.scratch.card + "GLOBAL"), Names{});
 
   Scratch s;
   CTolva_SW_Handler handler;
   EXPECT_EQ(handler.CopyFilesToFlashCard(s.card.c_str(), ZCU_H40, RecordProgress), SR_FAILED);  // not initialised
   EXPECT_EQ(handler.Init(s.pkg.c_str(), false, false), SR_FILE_OPEN_FAILED);
-  ASSERT_TRUE(pelix::packagegen::WritePackage(s.pkg, TwoLoadFiles()));
+  ASSERT_TRUE(WritePackage(s.pkg, TwoLoadFiles()));
   ASSERT_EQ(handler.Init(s.card.c_str(), true, false), SR_OK);
   EXPECT_EQ(handler.Init(s.pkg.c_str(), false, true), SR_FILE_OPEN_FAILED);  // keepPath: the card path stays
   EXPECT_EQ(handler.GetKVO_Path(), s.card.c_str());
-  EXPECT_EQ(handler.Init(s.pkg.c_str(), true, false), SR_OK);
-  EXPECT_EQ(handler.Init("elsewhere/", true, true), SR_OK);
+  EXPECT_EQ(handler.Init(s.pkg.c_str(), true, false) + handler.Init("elsewhere/", true, true), SR_OK + SR_OK);
   EXPECT_EQ(handler.GetKVO_Path(), s.pkg.c_str());
   EXPECT_EQ(handler.CopyFilesToFlashCard(s.card.c_str(), ZCU_H40, nullptr), SR_FAILED);  // no "FP" read
   EXPECT_EQ(Entries(s.card), Names{});
@@ -182,34 +179,24 @@ TEST(HandlerCopyTest, LoadFilesMissingShortOrWithAShortHeader) {
   PackageSpec third = OneLoadFile({{"ORD", 100, {"H40"}, {}, 0}});
   third.loadFiles.push_back({"LOADF002", "", {{"X", 100, {"J40"}, {}, 0}}});
   third.loadFiles.push_back({"LOADF003", "", {{"BOOTC", 50, {"H40"}, {"H40"}, 0}}});
-  // Load files of 5 bytes: shorter than their header.
-  PackageSpec headerOnly = third;
-  headerOnly.loadFiles[1].shortBy = 107;
-  PackageSpec headerWanted = third;
-  headerWanted.loadFiles[0].shortBy = 107;
+  PackageSpec headerOnly = third, headerWanted = third;  // load files of 5 bytes: shorter than their header
+  headerOnly.loadFiles[1].shortBy = headerWanted.loadFiles[0].shortBy = 107;
   const struct {
     PackageSpec package;
     const char* removed;
-    ServiceResult result;
-    Names global;
-    bool zcl;
+    const char* outcome;
   } cases[] = {
-      {TwoLoadFiles(), "LOADF002", SR_FILE_OPEN_FAILED, {"ORD1", "ORD2"}, false},
-      {third, "LOADF002", SR_FILE_OPEN_FAILED, {"ORD"}, false},  // opened though it has nothing for H40
-      {shortLast, "", SR_FAILED, {"FIRST", "LAST"}, false},
+      {TwoLoadFiles(), "LOADF002", "SR_FILE_OPEN_FAILED ORD1 ORD2"},
+      {third, "LOADF002", "SR_FILE_OPEN_FAILED ORD"},  // opened though it has nothing for H40
+      {shortLast, "", "SR_FAILED FIRST LAST"},
       // A short header alone fails nothing; the read of a sub-file after it does.
-      {headerOnly, "", SR_OK, {"ORD"}, true},
-      {headerWanted, "", SR_FAILED, {"ORD"}, false},
+      {headerOnly, "", "SR_OK ORD ZCL"},
+      {headerWanted, "", "SR_FAILED ORD"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
     Bench bench(c.package);
-    if (*c.removed != '\0') unlink((bench.scratch.pkg + c.removed).c_str());
-    EXPECT_EQ(bench.Copy(), c.result);
-    EXPECT_EQ(Entries(bench.scratch.card + "GLOBAL"), c.global);
-    EXPECT_EQ(Exists(bench.scratch.card + "ZCL"), c.zcl);
-    EXPECT_EQ(Entries(bench.scratch.temp), Names{});
-    EXPECT_TRUE(bench.host.userInfo.empty());
+    unlink((bench.scratch.pkg + c.removed).c_str());
+    EXPECT_EQ(bench.Outcome(bench.Copy()), c.outcome);
   }
   Bench bench(shortLast);  // LAST is written as far as whole chunks came: 2048 of its 2490 bytes
   bench.Copy();
@@ -220,25 +207,20 @@ TEST(HandlerCopyTest, LoadFilesMissingShortOrWithAShortHeader) {
 }
 
 TEST(HandlerCopyTest, ALinkOnTheCardFailsTheCopyBeforeAnythingChanges) {
-  const struct {
-    const char* link;
-    const char* target;  // below the scratch root
-  } cases[] = {{"GLOBAL", "outside"},
-               {"GLOBAL/ORD1", "outside/file"},
-               {"ZCL", "outside/file"},
-               {"ZCB", "outside/file"},
-               {"ZCL", "outside/missing"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.link);
+  for (const auto& [link, target] : {std::pair{"GLOBAL", "outside"},
+                                     {"GLOBAL/ORD1", "outside/file"},
+                                     {"ZCL", "outside/file"},
+                                     {"ZCB", "outside/file"},
+                                     {"ZCL", "outside/missing"}}) {
+    SCOPED_TRACE(link);
     Bench bench;
     const std::string& root = bench.scratch.root;
-    std::filesystem::create_directories(root + "outside");
-    std::filesystem::create_directories(bench.scratch.card + "GLOBAL");
+    fs::create_directories(root + "outside");
+    fs::create_directories(bench.scratch.card + (link == std::string("GLOBAL") ? "" : "GLOBAL"));
     PutFile(root + "outside/file", "not the card's");
     chmod((root + "outside/file").c_str(), 0444);
     PutFile(bench.scratch.card + "GLOBAL/OLD", "old");
-    if (std::string(c.link) == "GLOBAL") std::filesystem::remove_all(bench.scratch.card + "GLOBAL");
-    ASSERT_EQ(symlink((root + c.target).c_str(), (bench.scratch.card + c.link).c_str()), 0);
+    ASSERT_EQ(symlink((root + target).c_str(), (bench.scratch.card + link).c_str()), 0);
     const auto before = Snapshot(root, bench.scratch.pkg);
     EXPECT_EQ(bench.Copy(), SR_FAILED);
     EXPECT_EQ(Snapshot(root, bench.scratch.pkg), before);
@@ -250,8 +232,8 @@ TEST(HandlerCopyTest, ALinkOnTheCardFailsTheCopyBeforeAnythingChanges) {
   symlink((card.scratch.root + "zcl").c_str(), (card.scratch.card + "ZCL").c_str());
   ASSERT_EQ(card.handler.Init(card.scratch.card.c_str(), true, false), SR_OK);
   EXPECT_EQ(card.handler.VerifyTolva_SW_OnFlashCard(), SR_FAILED);
-  EXPECT_EQ(card.handler.GetTolva_SW_Rev_OnFlashCard(), "Not Defined");
-  EXPECT_EQ(card.handler.GetTolva_SW_Name_OnFlashCard(), "Not Defined");
+  EXPECT_EQ(card.handler.GetTolva_SW_Rev_OnFlashCard() + card.handler.GetTolva_SW_Name_OnFlashCard(),
+            "Not DefinedNot Defined");
 }
 
 TEST(HandlerCopyTest, OneMessagePassedOnPerProgressReportAndCardFilesAreFlushed) {
@@ -277,129 +259,96 @@ TEST(HandlerCopyTest, OneMessagePassedOnPerProgressReportAndCardFilesAreFlushed)
   }
 }
 
-TEST(HandlerCopyTest, BscPackageReadsLoadFilesFromTheirFlfFiles) {
+TEST(HandlerCopyTest, BscPackageReadsLoadFilesFromTheirFlfFilesAndTheDemoIsBundled) {
   PackageSpec package = TwoLoadFiles();
   package.loadFiles[0].fileName = "FLF0003";
   package.loadFiles[1].fileName = "flf0004";
-  Bench bench(package);
+  Bench bench(package), plain;
   ASSERT_EQ(bench.handler.Init(bench.scratch.pkg.c_str(), true, false), SR_OK);
-  EXPECT_EQ(bench.handler.isBscFormat(), 1);
+  ASSERT_EQ(plain.handler.Init(plain.scratch.pkg.c_str(), true, false), SR_OK);
+  EXPECT_EQ(std::pair(bench.handler.isBscFormat(), plain.handler.isBscFormat()), std::pair(1, 0));
   PutFile(bench.scratch.pkg + "FLF0009", "LOADF00");    // short, names nothing
   mkdir((bench.scratch.pkg + "FLFDIR").c_str(), 0755);  // cannot be opened: passed over
   ASSERT_EQ(bench.Copy(), SR_OK);
   bench.ExpectCard({"ORD1", "ORD2"}, {"BOOTA", "BOOTB"});
-  Bench plain;
-  ASSERT_EQ(plain.handler.Init(plain.scratch.pkg.c_str(), true, false), SR_OK);
-  EXPECT_EQ(plain.handler.isBscFormat(), 0);
   // Names compare with letter case: LOADF001 keeps its name, and no file has it.
   package.loadFiles[1].fileName = "";
   Bench lower(package);
   PutFile(lower.scratch.pkg + "FLF0003", "loadf001HDR1" + SubFileContent(package.loadFiles[0].subFiles[0]));
   EXPECT_EQ(lower.Copy(), SR_FILE_OPEN_FAILED);
-}
 
-TEST(HandlerCopyTest, BundledDemoPackageMatchesTheGenerator) {
-  Bench bench(pelix::packagegen::DemoPackage());
+  Bench demo(DemoPackage());
   const std::string bundled = std::string(PELIX_SOURCE_DIR) + "/data/package/";
-  EXPECT_EQ(Entries(bundled), Entries(bench.scratch.pkg));
-  for (const auto& name : Entries(bench.scratch.pkg))
-    EXPECT_EQ(FileText(bundled + name), FileText(bench.scratch.pkg + name));
+  EXPECT_EQ(Entries(bundled), Entries(demo.scratch.pkg));
+  for (const auto& name : Entries(demo.scratch.pkg))
+    EXPECT_EQ(FileText(bundled + name), FileText(demo.scratch.pkg + name));
 }
 
-const char* const kWriteError =
-    "An error occurred while writing files to the Flash Card!   \r\nPlease try again.\r\n\r\n"
-    "If the problem reoccurs, replace the Flash Card.";
-
-// SKIP for J40 only, ORD1 and ORD2 of 5000 bytes (3 chunks each), one boot sub-file.
-PackageSpec FaultPackage() {
-  return OneLoadFile({{"SKIP", 100, {"J40"}, {}, 0},
-                      {"ORD1", 5000, {"H40"}, {}, 0},
-                      {"ORD2", 5000, {"H40"}, {}, 0},
-                      {"BOOT", 3000, {"H40"}, {"H40"}, 0}});
-}
-
-// What a copy left: the result, GLOBAL's files, " ZCL" and " told" for the user's message.
-std::string Outcome(ServiceResult result, Bench& bench) {
-  std::string text = ServiceResultName(result);
-  for (const auto& name : Entries(bench.scratch.card + "GLOBAL")) text += " " + name;
-  if (Exists(bench.scratch.card + "ZCL")) text += " ZCL";
-  for (const auto& info : bench.host.userInfo) text += info == kWriteError ? " told" : " [" + info + "]";
-  return text;
+// Removes path once the write count reaches n.
+std::function<void(int)> RemoveAfterWrite(int n, const std::string& path) {
+  return [n, path](int writes) { writes == n ? (void)fs::remove_all(path) : void(); };
 }
 
 TEST(HandlerFaultTest, EachFaultGivesItsResultAndLeavesNothingBehind) {
   using F = FaultyFileSystem&;
   using S = const Scratch&;
-  const struct {
-    std::function<void(F, S)> fault;
-    const char* outcome;
-  } cases[] = {{[](F, S) {}, "SR_OK ORD1 ORD2 ZCL"},
-               {[](F f, S) { f.shortReadAt = 3; }, "SR_FAILED ORD1"},   // header, ORD1's first chunk, its second
-               {[](F f, S) { f.shortWriteAt = 2; }, "SR_FAILED ORD1"},  // ORD1's first chunk into its temporary copy
-               {[](F f, S) { f.shortWriteAt = 13; }, "SR_FAILED ORD1 ORD2 ZCL"},  // after 6 writes each, ZCL
-               {[](F f, S) { f.failFlushAt = 1; }, "SR_FAILED ORD1"},             // ORD1 on the card
-               {[](F f, S) { f.failFlushAt = 5; }, "SR_FAILED ORD1 ORD2 ZCL"},    // ZCL
-               {[](F f, S) { f.failFlushFolderAt = 1; }, "SR_FAILED ORD1"},
-               {[](F f, S) { f.failSeekAt = 1; }, "SR_FAILED"},        // the Tell before skipping SKIP
-               {[](F f, S) { f.failCloseAt = 3; }, "SR_FAILED ORD1"},  // the file-information file, the card, ORD1
-               // Corruption on the card is found by the checksum; ZCB is compared first, once.
-               {[](F f, S s) { f.corruptWritesUnder = s.card + "GLOBAL/"; }, "SR_FAILED ORD1 told"},
-               {[](F f, S s) { f.corruptWritesUnder = s.card + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL told"},
-               {[](F f, S s) { f.corruptWritesUnder = s.card; }, "SR_FAILED ORD1 told"},
-               // The card folder removed mid-copy: flushing it fails before any comparison.
-               {[](F f, S s) {
-                  f.afterWrite = [g = s.card + "GLOBAL"](int n) {
-                    if (n == 3) std::filesystem::remove_all(g);
-                  };
-                },
-                "SR_FAILED"},
-               // A card file removed after its last chunk: no checksum, and the user is told.
-               {[](F f, S s) {
-                  f.afterWrite = [g = s.card + "GLOBAL/ORD1"](int n) {
-                    if (n == 6) unlink(g.c_str());
-                  };
-                },
-                "SR_FAILED told"},
-               // Files that cannot be created; the card file of a pair comes first.
-               {[](F f, S) { f.failOpenContaining = "GLOBAL/ORD2"; }, "SR_FILE_OPEN_FAILED ORD1"},
-               {[](F f, S s) { f.failOpenContaining = s.temp + "ORD1"; }, "SR_FILE_OPEN_FAILED ORD1"},
-               {[](F f, S s) { f.failOpenContaining = s.temp + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL"}};
+  const std::pair<std::function<void(F, S)>, const char*> cases[] = {
+      {[](F, S) {}, "SR_OK ORD1 ORD2 ZCL"},
+      {[](F f, S) { f.shortReadAt = 3; }, "SR_FAILED ORD1"},             // header, ORD1's first chunk, its second
+      {[](F f, S) { f.shortWriteAt = 2; }, "SR_FAILED ORD1"},            // ORD1's first chunk into its temporary copy
+      {[](F f, S) { f.shortWriteAt = 13; }, "SR_FAILED ORD1 ORD2 ZCL"},  // after 6 writes each, ZCL
+      {[](F f, S) { f.failFlushAt = 1; }, "SR_FAILED ORD1"},             // ORD1 on the card
+      {[](F f, S) { f.failFlushAt = 5; }, "SR_FAILED ORD1 ORD2 ZCL"},    // ZCL
+      {[](F f, S) { f.failFlushFolderAt = 1; }, "SR_FAILED ORD1"},
+      {[](F f, S) { f.failSeekAt = 1; }, "SR_FAILED"},        // the Tell before skipping SKIP
+      {[](F f, S) { f.failCloseAt = 3; }, "SR_FAILED ORD1"},  // the file-information file, the card, ORD1
+      // Corruption on the card is found by the checksum; ZCB is compared first, once.
+      {[](F f, S s) { f.corruptWritesUnder = s.card + "GLOBAL/"; }, "SR_FAILED ORD1 told"},
+      {[](F f, S s) { f.corruptWritesUnder = s.card + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL told"},
+      {[](F f, S s) { f.corruptWritesUnder = s.card; }, "SR_FAILED ORD1 told"},
+      // The card folder removed mid-copy: flushing it fails before any comparison.
+      {[](F f, S s) { f.afterWrite = RemoveAfterWrite(3, s.card + "GLOBAL"); }, "SR_FAILED"},
+      // A card file removed after its last chunk: no checksum, and the user is told.
+      {[](F f, S s) { f.afterWrite = RemoveAfterWrite(6, s.card + "GLOBAL/ORD1"); }, "SR_FAILED told"},
+      // Files that cannot be created; the card file of a pair comes first.
+      {[](F f, S) { f.failOpenContaining = "GLOBAL/ORD2"; }, "SR_FILE_OPEN_FAILED ORD1"},
+      {[](F f, S s) { f.failOpenContaining = s.temp + "ORD1"; }, "SR_FILE_OPEN_FAILED ORD1"},
+      {[](F f, S s) { f.failOpenContaining = s.temp + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL"}};
+  // SKIP for J40 only, ORD1 and ORD2 of 5000 bytes (3 chunks each), one boot sub-file.
+  const PackageSpec package = OneLoadFile({{"SKIP", 100, {"J40"}, {}, 0},
+                                           {"ORD1", 5000, {"H40"}, {}, 0},
+                                           {"ORD2", 5000, {"H40"}, {}, 0},
+                                           {"BOOT", 3000, {"H40"}, {"H40"}, 0}});
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "row " << &c - cases);
-    Bench bench(FaultPackage());
+    Bench bench(package);
     FaultyFileSystem files;
     bench.host.handlerExists = true;
-    c.fault(files, bench.scratch);
-    EXPECT_EQ(Outcome(bench.Copy(ZCU_H40, nullptr), bench), c.outcome);
+    files.countReadsOf = &c == cases ? "LOADF001" : "";  // the positions for the loop below
+    c.first(files, bench.scratch);
+    EXPECT_EQ(bench.Outcome(bench.Copy(ZCU_H40, nullptr)), c.second);
     EXPECT_TRUE(bench.host.CallsNamed("RaiseError").empty());  // never reported to the error services
     EXPECT_EQ(bench.host.CallsNamed("StoreEnter").size(), bench.host.CallsNamed("StoreReturn").size());
-    EXPECT_EQ(Entries(bench.scratch.temp), Names{});
     EXPECT_TRUE(files.open.empty());
-  }
-}
-
-TEST(HandlerFaultTest, EveryFaultPositionIsSurvived) {
-  // A short read of the load file, a short write and a failed flush at every
-  // position the copy reaches: never OK, nothing left behind.
-  Bench bench(FaultPackage());
-  FaultyFileSystem files;
-  files.countReadsOf = "LOADF001";
-  ASSERT_EQ(bench.Copy(ZCU_H40, nullptr), SR_OK);
-  const int counts[3] = {files.reads, files.writes, files.flushes};
-  for (int fault = 0; fault < 3; ++fault) {
-    for (int at = 1; at <= counts[fault]; ++at) {
-      SCOPED_TRACE(testing::Message() << "fault " << fault << " at " << at);
-      files.ResetCounts();
-      files.shortReadAt = fault == 0 ? at : 0;
-      files.shortWriteAt = fault == 1 ? at : 0;
-      files.failFlushAt = fault == 2 ? at : 0;
-      CTolva_SW_Handler copy;
-      ASSERT_EQ(copy.Init(bench.scratch.pkg.c_str(), false, false), SR_OK);
-      const ServiceResult result = copy.CopyFilesToFlashCard(bench.scratch.card.c_str(), ZCU_H40, nullptr);
-      // A short read of a header (the first read of each pass) only shifts what follows.
-      EXPECT_TRUE(result != SR_OK || (fault == 0 && (at == 1 || at == 8)));
-      EXPECT_EQ(Entries(bench.scratch.temp), Names{});
-      EXPECT_TRUE(files.open.empty());
+    if (&c != cases) continue;
+    // A short read of the load file, a short write and a failed flush at every
+    // position the copy reaches: never OK, nothing left behind.
+    for (const auto& [fault, count] : {std::pair{&FaultyFileSystem::shortReadAt, files.reads},
+                                       {&FaultyFileSystem::shortWriteAt, files.writes},
+                                       {&FaultyFileSystem::failFlushAt, files.flushes}}) {
+      for (int at = 1; at <= count; ++at) {
+        SCOPED_TRACE(testing::Message() << "fault " << count << " at " << at);
+        FaultyFileSystem again;
+        again.countReadsOf = "LOADF001";
+        again.*fault = at;
+        CTolva_SW_Handler copy;
+        ASSERT_EQ(copy.Init(bench.scratch.pkg.c_str(), false, false), SR_OK);
+        const ServiceResult result = copy.CopyFilesToFlashCard(bench.scratch.card.c_str(), ZCU_H40, nullptr);
+        // A short read of a header (the first read of each pass) only shifts what follows.
+        EXPECT_TRUE(result != SR_OK || (fault == &FaultyFileSystem::shortReadAt && (at == 1 || at == 8)));
+        EXPECT_EQ(Entries(bench.scratch.temp), Names{});
+        EXPECT_TRUE(again.open.empty());
+      }
     }
   }
 }
@@ -410,7 +359,7 @@ TEST(CardIdentificationTest, NameAndRevisionComeFromTheZclFile) {
   const struct {
     std::string zcl;
     const char* name;
-    const char* revision;  // null: not of interest
+    const char* revision;  // null: the bytes from the fourth on
   } cases[] = {
       {"ABCR12B4XYZ", "Not Defined", "Not Defined"},  // 11 bytes
       {"ABCR12B4XYZW", "Not Defined", "R12B4"},       // exactly 12
@@ -448,29 +397,27 @@ TEST(CardIdentificationTest, WithoutInitOrZclNothingIsKnownAndPresenceNeedsAnEnt
   EXPECT_EQ(handler.IsFlashCardPresent(missing) + parser.IsFlashCardPresent(missing), 0);
   EXPECT_EQ(handler.IsFlashCardPresent(card) + parser.IsFlashCardPresent(card), 0);
   PutFile(scratch.card + "ZCL", "ABCREV01xxxxFP=QTV1234567_12345;");
-  EXPECT_NE(handler.IsFlashCardPresent(card), 0);
-  EXPECT_NE(parser.IsFlashCardPresent(card), 0);
+  EXPECT_TRUE(handler.IsFlashCardPresent(card) != 0 && parser.IsFlashCardPresent(card) != 0);
   EXPECT_EQ(card, scratch.card.c_str());
   for (const char* path : {"", scratch.pkg.c_str(), scratch.card.c_str()}) {  // no Init, no ZCL, then the card
     EXPECT_EQ(*path == '\0' ? SR_OK : handler.Init(path, true, false), SR_OK);
     const bool known = path == scratch.card.c_str();
     EXPECT_EQ(handler.VerifyTolva_SW_OnFlashCard(), known ? SR_OK : SR_FAILED);
-    EXPECT_EQ(handler.GetTolva_SW_Name_OnFlashCard(), known ? "QTV1234567_12345" : "Not Defined");
-    EXPECT_EQ(handler.GetTolva_SW_Rev_OnFlashCard(), known ? "REV01" : "Not Defined");
+    EXPECT_EQ(handler.GetTolva_SW_Name_OnFlashCard() + "/" + handler.GetTolva_SW_Rev_OnFlashCard(),
+              known ? "QTV1234567_12345/REV01" : "Not Defined/Not Defined");
   }
 }
 
 TEST(CardIdentificationTest, CopiedCardReadsBackAndScopesWrapTheParsers) {
   // BOOT1 (H40) and BOOT2 (J40) carry a boot header and an embedded package description.
-  Bench bench(pelix::packagegen::DemoPackage());
-  for (const auto& [kind, revision, name] :
-       {std::tuple{ZCU_H40, "R1A01", "QTV0001DEM_R1A01"}, std::tuple{ZCU_J40, "R1A02", "HRW0002DEM_R1A012"}}) {
+  Bench bench(DemoPackage());
+  for (const auto& [kind, identity] :
+       {std::pair{ZCU_H40, "QTV0001DEM_R1A01/R1A01"}, {ZCU_J40, "HRW0002DEM_R1A012/R1A02"}}) {
     CTolva_SW_Handler writer, reader;
     ASSERT_EQ(writer.Init(bench.scratch.pkg.c_str(), false, false), SR_OK);
     ASSERT_EQ(writer.CopyFilesToFlashCard(bench.scratch.card.c_str(), kind, nullptr), SR_OK);
     ASSERT_EQ(reader.Init(bench.scratch.card.c_str(), true, false), SR_OK);
-    EXPECT_EQ(reader.GetTolva_SW_Rev_OnFlashCard(), revision);
-    EXPECT_EQ(reader.GetTolva_SW_Name_OnFlashCard(), name);
+    EXPECT_EQ(reader.GetTolva_SW_Name_OnFlashCard() + "/" + reader.GetTolva_SW_Rev_OnFlashCard(), identity);
   }
   RecordingHost host;
   host.handlerExists = true;

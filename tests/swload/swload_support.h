@@ -2,12 +2,10 @@
 // system that fails or corrupts the calls a test picks.
 #pragma once
 
-#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "platform/file_system.h"
 #include "tests/support/archive_builder.h"
@@ -32,21 +30,18 @@ class FaultyFileSystem : public platform::PosixFileSystem {
   FaultyFileSystem& operator=(const FaultyFileSystem&) = delete;
 
   int shortReadAt = 0, shortWriteAt = 0, failFlushAt = 0, failSeekAt = 0, failCloseAt = 0, failFlushFolderAt = 0;
-  std::string failOpenContaining, failRemoveContaining;
-  std::string countReadsOf;             // when set, only reads of paths containing this count
-  std::string corruptWritesUnder;       // writes to files under this path get one byte flipped
-  std::function<void(int)> afterWrite;  // called with the write count after each write
+  std::string failOpenContaining, failRemoveContaining;  // empty: never
+  std::string countReadsOf;                              // when set, only reads of paths containing this count
+  std::string corruptWritesUnder;                        // writes to files under this path get one byte flipped
+  std::function<void(int)> afterWrite;                   // called with the write count after each write
   int reads = 0, writes = 0, flushes = 0, seeks = 0, closes = 0, folderFlushes = 0;
   Names droppedPaths;
   std::map<int, std::string> open;  // descriptor -> path while open
 
-  void ResetCounts() { reads = writes = flushes = seeks = closes = folderFlushes = 0; }
-
   int Open(const std::string& path, OpenMode mode) override {
     if (!failOpenContaining.empty() && path.find(failOpenContaining) != std::string::npos) return errno = EACCES, -1;
     const int fd = PosixFileSystem::Open(path, mode);
-    if (fd >= 0) open[fd] = path;
-    return fd;
+    return fd >= 0 ? (open[fd] = path, fd) : fd;
   }
   ssize_t Read(int fd, void* buffer, size_t count) override {
     const bool counted = countReadsOf.empty() || open[fd].find(countReadsOf) != std::string::npos;
@@ -57,21 +52,16 @@ class FaultyFileSystem : public platform::PosixFileSystem {
     if (!corruptWritesUnder.empty() && count > 0 && open[fd].rfind(corruptWritesUnder, 0) == 0) copy[count / 2] ^= 0x5A;
     if (++writes == shortWriteAt) copy.resize(count / 2);
     const ssize_t result = PosixFileSystem::Write(fd, copy.data(), copy.size());
-    if (afterWrite) afterWrite(writes);
-    return result;
+    return afterWrite ? afterWrite(writes), result : result;
   }
   off_t Seek(int fd, off_t offset, int whence) override {
     return ++seeks == failSeekAt ? -1 : PosixFileSystem::Seek(fd, offset, whence);
   }
   off_t Tell(int fd) override { return ++seeks == failSeekAt ? -1 : PosixFileSystem::Tell(fd); }
   bool Flush(int fd) override { return ++flushes != failFlushAt && PosixFileSystem::Flush(fd); }
-  bool DropCache(int fd) override {
-    droppedPaths.push_back(open[fd]);
-    return PosixFileSystem::DropCache(fd);
-  }
+  bool DropCache(int fd) override { return droppedPaths.push_back(open[fd]), PosixFileSystem::DropCache(fd); }
   bool Close(int fd) override {
-    open.erase(fd);
-    const bool closed = PosixFileSystem::Close(fd);
+    const bool closed = (open.erase(fd), PosixFileSystem::Close(fd));
     return ++closes != failCloseAt && closed;
   }
   bool FlushFolder(const std::string& folder) override {

@@ -517,9 +517,8 @@ TEST(FaultTextFrame, ScopesOfOneFaultLineAndErrors) {
               "CFaultMap::GetMO_Id()|CFaultMap::GetFaultNoList()|"
               "CTableOfMonitorRptInTxt::TranslateHexToTxt(MO_Type, FaultMapType, BYTE)");
     // The object type's name comes from the conversion table with cabinet -2.
-    const std::vector<HostCall> conversions = host.CallsNamed("ID_ToText");
-    ASSERT_EQ(conversions.size(), 1U);
-    EXPECT_EQ(conversions[0].text + " " + std::to_string(conversions[0].line), "4 -2");
+    EXPECT_EQ(Join(host.Texts("ID_ToText", -1)) + " " + std::to_string(host.CallsNamed("ID_ToText").at(0).line),
+              "4 -2");
     host.errorStatus = 1;  // pending: nothing appended
     EXPECT_TRUE(FaultText(kept).lines.empty());
     EXPECT_TRUE(host.CallsNamed("RaiseError").empty() && host.CallsNamed("BuildString").empty());

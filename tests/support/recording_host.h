@@ -59,18 +59,12 @@ class RecordingHost : public HostServices {
     if (onHandlerType) onHandlerType(*this);
     return answer;
   }
-  void StoreEnter(const char* file, int line, const char* scope) override {
-    Record("StoreEnter", -1, scope, file, line);
-  }
+  void StoreEnter(const char* file, int line, const char* s) override { Record("StoreEnter", -1, s, file, line); }
   void StoreReturn(const char* file, int line) override { Record("StoreReturn", -1, nullptr, file, line); }
   void IncreaseLevel() override { Record("IncreaseLevel"); }
   void DecreaseLevel() override { Record("DecreaseLevel"); }
-  void StoreError(int kind, const char* file, int line, const char* text) override {
-    Record("StoreError", kind, text, file, line);
-  }
-  void LogError(int kind, const char* file, int line, const char* text) override {
-    Record("LogError", kind, text, file, line);
-  }
+  void StoreError(int k, const char* f, int line, const char* t) override { Record("StoreError", k, t, f, line); }
+  void LogError(int k, const char* f, int line, const char* t) override { Record("LogError", k, t, f, line); }
   void RaiseError(const char* text) override { Record("RaiseError", -1, text), errorStatus = 1; }
   void LogStoredMessages() override { Record("LogStoredMessages"); }
   int GetErrorStatus() override { return Record("GetErrorStatus"), errorStatus; }

@@ -159,10 +159,14 @@ TEST(FaultMapDecode, ReportsAndWhatTheyDecodeTo) {
     EXPECT_EQ(Show(CFaultMap(static_cast<OMS_tolva_mon_datatype_type>(dataType))), "v0 mo0/0/0/0 t0") << dataType;
   }
   const std::string i1a = Rpt({Block(FM_I1A, 13, {4})});
-  std::vector<Bytes> full, over;  // all maps of data type 2; one octet more than all maps, in whole blocks
+  std::vector<Bytes> full;  // all maps of data type 2
   for (const FaultMapType kind : kAllKinds) full.push_back(Block(kind, MapSize(2, kind), {0}));
-  over = {Block(FM_I1A, 13, {1}), Block(FM_I1B, 13)};
-  for (int i = 0; i < 11; ++i) over.push_back(Block(FM_EC1, 3));
+  const auto over = [](int dataType, int large, int small) {  // whole blocks, one octet more than all maps
+    std::vector<Bytes> blocks;
+    for (const FaultMapType kind : {FM_I1A, FM_I1B, FM_RU}) blocks.push_back(Block(kind, MapSize(dataType, kind), {1}));
+    blocks.resize(size_t(large), {}), blocks.resize(size_t(large + small), Block(FM_EC1, 3));
+    return Rpt(blocks, dataType == 7 ? 0 : -1);
+  };
   Bytes cut = Block(FM_I1A, 13, {0, 79});  // needs 13 octets, the area holds 10
   cut.resize(10);
   const std::string stamped = Rpt({Block(FM_EC1, 3, {1})}, 0x8000002A, {{FM_EC1, 1, 0xDEADBEEF}, {FM_I1A, 200, 5}});
@@ -183,7 +187,8 @@ TEST(FaultMapDecode, ReportsAndWhatTheyDecodeTo) {
        "v1 mo3/3/1/2 t0 I1A:0,95 EC1:9"},
       {"later block of a kind wins", Rpt({Block(FM_EC1, 3, {0}), Block(FM_EC1, 3, {1})}), 2, "v1 mo3/3/1/2 t0 EC1:1"},
       {"one octet too many", i1a + '\0', 2, refused}, {"one octet short", i1a.substr(0, i1a.size() - 1), 2, refused},
-      {"area longer than all maps", Rpt(over), 2, refused},
+      {"longer than all maps, dt 2", over(2, 2, 11), 2, refused}, {"longer than all maps, dt 0", over(0, 2, 7), 0, refused},
+      {"longer than all maps, dt 4", over(4, 3, 8), 4, refused}, {"longer than all maps, dt 7", over(7, 3, 10), 7, refused},
       {"area of exactly all maps", Rpt(full), 2, "v1 mo3/3/1/2 t0 I1A:0 I1B:0 I2A:0 EC1:0 EC2:0 RU:0"},
       {"unknown block keeps earlier maps", Rpt({Block(FM_I1A, 13, {3}), {0x30, 0xFF, 0xFF}}), 2, "v0 mo3/3/1/2 t0 I1A:3"},
       {"block after an unknown one", Rpt({{0x00, 0x00, 0x00}, Block(FM_EC1, 3, {2})}), 2, refused},

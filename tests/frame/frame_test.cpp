@@ -39,6 +39,7 @@ void Trace() { PELIX_TRACE("  Octet %d = %d (%#x)", 1, -128, -128); }
 TEST(Frame, HostCallSequences) {
   const std::string open = "ErrorHandlerExists StoreEnter IncreaseLevel GetErrorHandlerType";
   const std::string close = "ErrorHandlerExists StoreReturn DecreaseLevel GetErrorHandlerType";
+  const std::string pending = "GetErrorStatus ErrorHandlerExists";
   struct Row {
     const char* name;
     bool handler;
@@ -52,20 +53,16 @@ TEST(Frame, HostCallSequences) {
       {"no handler: two calls", false, 2, 2, 0, PlainOperation, "ErrorHandlerExists ErrorHandlerExists"},
       {"handler type 2", true, 2, 2, 0, PlainOperation, open + " " + close},
       {"type 1 throughout shows nothing", true, 1, 1, 0, PlainOperation, open + " " + close},
-      {"type changing from 1 shows the scope", true, 1, 3, 0, PlainOperation, open + " " + close,
-       "CTest::PlainOperation()"},
+      {"type changing from 1 shows the scope", true, 1, 3, 0, PlainOperation, open + " " + close, "CTest::PlainOperation()"},
       {"type changing to 1 shows nothing", true, 2, 1, 0, PlainOperation, open + " " + close},
       {"handler removed before the close", true, 1, -1, 0, PlainOperation, open + " ErrorHandlerExists"},
       {"failed check", true, 2, 2, 0, [] { FailingOperation(); },
        open + " ErrorHandlerExists RaiseError LogError LogStoredMessages ErrorHandlerExists GetErrorStatus " + close},
       {"failed check without handler", false, 2, 2, 0, [] { FailingOperation(); },
        "ErrorHandlerExists ErrorHandlerExists ErrorHandlerExists ErrorHandlerExists"},
-      {"check after a call, nothing pending", true, 2, 2, 0, [] { EXPECT_EQ(CheckingOperation(), 1); },
-       "GetErrorStatus"},
-      {"pending, but no handler", false, 2, 2, 1, [] { EXPECT_EQ(CheckingOperation(), 1); },
-       "GetErrorStatus ErrorHandlerExists"},
-      {"pending with a handler", true, 2, 2, 1, [] { EXPECT_EQ(CheckingOperation(), -1); },
-       "GetErrorStatus ErrorHandlerExists"},
+      {"check after a call, nothing pending", true, 2, 2, 0, [] { EXPECT_EQ(CheckingOperation(), 1); }, "GetErrorStatus"},
+      {"pending, but no handler", false, 2, 2, 1, [] { EXPECT_EQ(CheckingOperation(), 1); }, pending},
+      {"pending with a handler", true, 2, 2, 1, [] { EXPECT_EQ(CheckingOperation(), -1); }, pending},
       {"error exit, nothing pending", true, 2, 2, 0, BareErrorExit,
        "ErrorHandlerExists GetErrorStatus RaiseError LogError LogStoredMessages"},
       {"error exit, already pending", true, 2, 2, 1, BareErrorExit, "ErrorHandlerExists GetErrorStatus"},
@@ -119,12 +116,9 @@ TEST(Frame, TextsFilesAndRecords) {
   }
 }
 
-TEST(Frame, ServiceResultNames) {
+TEST(Frame, ResultNamesAndTraceRunSkippedOnlyWhenTheBuiltInHostHasNoHandler) {
   EXPECT_STREQ(ServiceResultName(SR_NO_SPACE), "SR_NO_SPACE");
   EXPECT_STREQ(ServiceResultName(static_cast<ServiceResult>(12)), "SR_UNKNOWN");
-}
-
-TEST(Frame, TraceRunIsSkippedOnlyWhenTheBuiltInHostHasNoHandler) {
   pelix::DefaultHost& builtIn = pelix::GetDefaultHost();
   builtIn.SetErrorHandler(false);
   EXPECT_FALSE(pelix::frame::TraceMayReachSomeone());

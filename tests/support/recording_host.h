@@ -44,19 +44,11 @@ class RecordingHost : public HostServices {
     for (const HostCall& call : calls) names.push_back(call.name);
     return names;
   }
-  std::vector<HostCall> CallsNamed(const std::string& name) const {
-    std::vector<HostCall> found;
-    for (const HostCall& call : calls) {
-      if (call.name == name) found.push_back(call);
-    }
-    return found;
-  }
+  std::vector<HostCall> CallsNamed(const std::string& name) const { return Matching(name, false, 0); }
   // Texts of the calls of that name and kind (StoreError/LogError).
   std::vector<std::string> Texts(const std::string& name, int kind) const {
     std::vector<std::string> texts;
-    for (const HostCall& call : CallsNamed(name)) {
-      if (call.kind == kind) texts.push_back(call.text);
-    }
+    for (const HostCall& call : Matching(name, true, kind)) texts.push_back(call.text);
     return texts;
   }
   void Clear() { calls.clear(); }
@@ -67,18 +59,12 @@ class RecordingHost : public HostServices {
     if (onHandlerType) onHandlerType(*this);
     return answer;
   }
-  void StoreEnter(const char* file, int line, const char* scope) override {
-    Record("StoreEnter", -1, scope, file, line);
-  }
+  void StoreEnter(const char* file, int line, const char* s) override { Record("StoreEnter", -1, s, file, line); }
   void StoreReturn(const char* file, int line) override { Record("StoreReturn", -1, nullptr, file, line); }
   void IncreaseLevel() override { Record("IncreaseLevel"); }
   void DecreaseLevel() override { Record("DecreaseLevel"); }
-  void StoreError(int kind, const char* file, int line, const char* text) override {
-    Record("StoreError", kind, text, file, line);
-  }
-  void LogError(int kind, const char* file, int line, const char* text) override {
-    Record("LogError", kind, text, file, line);
-  }
+  void StoreError(int k, const char* f, int line, const char* t) override { Record("StoreError", k, t, f, line); }
+  void LogError(int k, const char* f, int line, const char* t) override { Record("LogError", k, t, f, line); }
   void RaiseError(const char* text) override { Record("RaiseError", -1, text), errorStatus = 1; }
   void LogStoredMessages() override { Record("LogStoredMessages"); }
   int GetErrorStatus() override { return Record("GetErrorStatus"), errorStatus; }
@@ -101,6 +87,12 @@ class RecordingHost : public HostServices {
   unsigned long long GetDiskSize(const char* path) override { return Record("GetDiskSize", -1, path), diskSize; }
 
  private:
+  std::vector<HostCall> Matching(const std::string& name, bool byKind, int kind) const {
+    std::vector<HostCall> found;
+    for (const HostCall& call : calls)
+      if (call.name == name && (!byKind || call.kind == kind)) found.push_back(call);
+    return found;
+  }
   void Record(const char* name, int kind = -1, const char* text = nullptr, const char* file = nullptr, int line = 0) {
     calls.push_back({name, kind, text != nullptr ? text : "", file != nullptr ? file : "", line});
   }

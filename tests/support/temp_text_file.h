@@ -5,7 +5,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -18,15 +17,12 @@ class TempTextFile {
   explicit TempTextFile(const std::string& contents, const std::string& suffix = ".xml")
       : m_path(pelix::platform::TempFolder() + "pelix-test-XXXXXX" + suffix) {
     const int fd = ::mkstemps(m_path.data(), static_cast<int>(suffix.size()));
-    if (fd < 0) throw std::runtime_error("cannot create a temporary file");
-    ::close(fd);
-    if (!(std::ofstream(m_path, std::ios::binary) << contents)) throw std::runtime_error("cannot write " + m_path);
+    const bool written = fd >= 0 && ::write(fd, contents.data(), contents.size()) == ssize_t(contents.size());
+    if (fd < 0 || ::close(fd) != 0 || !written) throw std::runtime_error("cannot write a temporary file");
   }
   ~TempTextFile() { ::unlink(m_path.c_str()); }
   TempTextFile(const TempTextFile&) = delete;
   TempTextFile& operator=(const TempTextFile&) = delete;
-
-  const std::string& path() const { return m_path; }
   const char* c_str() const { return m_path.c_str(); }
 
  private:

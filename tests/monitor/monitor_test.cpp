@@ -6,6 +6,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -116,24 +117,19 @@ TEST(Catalogue, TmaNamesFollowTheGroupForm) {
     longNames[101 + k] =
         "TMA " + std::to_string(k % 6) + " CM " + std::to_string(k / 12) + (k % 12 < 6 ? " current" : " voltage");
   }
-  for (bool form : {false, true, true, false}) {  // a fresh table has the short form
-    const bool changes = form != Access::TmaCmNames(table);
+  for (bool form : {false, true, true, false, true}) {  // a fresh table has the short form
+    std::map<int, std::string> expected = form ? longNames : shortNames;
+    if (form == Access::TmaCmNames(table)) expected[101] = "edited";  // no change: not rebuilt
     TextOf(table, 101).name = "edited";
     table.UpdateTMA_CM_Names(form);
     EXPECT_EQ(Access::TmaCmNames(table), form);
-    if (changes) {
-      EXPECT_EQ(DisplayNames(table), form ? longNames : shortNames);
-    } else {
-      EXPECT_EQ(TextOf(table, 101).name, "edited");
-    }
+    EXPECT_EQ(DisplayNames(table), expected);
     EXPECT_EQ(table.GetMonitorId("TMA 3 CM 1 voltage"), form ? 264 : -1);
   }
-  table.UpdateTMA_CM_Names(true);
   table.AddElement(Kind(5), static_cast<Pelix_ObjectType>(1), 0, FT_NONE, 0);
   table.Reset();
   table.UpdateTMA_CM_Names(true);
-  EXPECT_TRUE(Access::TmaCmNames(table));
-  EXPECT_EQ(DisplayNames(table), shortNames);
+  EXPECT_EQ(Access::TmaCmNames(table), DisplayNames(table) == shortNames);
   EXPECT_EQ(Access::Objects(table).GetSize(), 0);
 }
 
@@ -361,21 +357,16 @@ TEST_F(AttachmentTest, UnitOfAnAttachment) {
             "12/1 20/0 31/4 12/0 0/0 0/0 0/0 ");
   // Without an attachment the outputs keep their values. A shared name: the
   // search goes on past the port A entry (id 15) to the port C entry (id 17).
-  struct Query {
-    const char* name;
-    Pelix_ObjectType type;
-    int instance;
-  };
   FuncType ruType = static_cast<FuncType>(-1);
   int ruInstance = -1;
   std::string got;
-  for (const Query& q : {Query{"R6", kTrx, 3},
-                         {"R5", kTrx, 0},
-                         {"NO/SUCH", kTrx, 0},
-                         {"R6", kTrx, 0},
-                         {"EC/POWERCTRL/PSU_3_INFO", kCabinet, 0},
-                         {"CREC/ANT/TMA_CURRENT_VOLTAGE", kTx, 2}}) {
-    table.GetRUs(q.name, q.type, q.instance, ruType, ruInstance);
+  for (const auto& [name, type, instance] : {std::tuple{"R6", kTrx, 3},
+                                             {"R5", kTrx, 0},
+                                             {"NO/SUCH", kTrx, 0},
+                                             {"R6", kTrx, 0},
+                                             {"EC/POWERCTRL/PSU_3_INFO", kCabinet, 0},
+                                             {"CREC/ANT/TMA_CURRENT_VOLTAGE", kTx, 2}}) {
+    table.GetRUs(name, type, instance, ruType, ruInstance);
     got += std::to_string(ruType) + "/" + std::to_string(ruInstance) + " ";
   }
   EXPECT_EQ(got, "-1/-1 -1/-1 -1/-1 12/0 20/0 31/7 ");
@@ -445,7 +436,6 @@ struct PreconditionCase {
 constexpr const char* kNamesObjects = "m_internalNameList != NULL && m_monitorObjectList != NULL";
 constexpr const char* kNamesTexts = "m_internalNameList != NULL && m_textList != NULL";
 constexpr const char* kNames = "m_internalNameList != NULL";
-constexpr const char* kObjects = "m_monitorObjectList != NULL";
 // clang-format off
 const PreconditionCase kPreconditionCases[] = {
     {kNamesObjects, "no", 3, [](Table& t, Out&) {
@@ -455,19 +445,16 @@ const PreconditionCase kPreconditionCases[] = {
        Access::AddName(t, o.n, Kind(1), "A", "B"); Access::AddName(t, o.n, Kind(1), "A#1", "B", 3, false);
        Access::AddName(t, o.n, Kind(1), "A#1#2", "B", 2, 2); Access::AddName(t, o.n, Kind(1), "A#1", "B", 0, 2, true); }},
     {"m_textList != NULL", "t", 1, [](Table& t, Out&) { Access::AddText(t, 1, "N", "D."); }},
-    {kNamesTexts, "nt", 1, [](Table& t, Out& o) { t.GetMonitorName(6, o.text); }},
-    {kNamesTexts, "nt", 1, [](Table& t, Out& o) { t.GetMonitorDescription(6, o.text); }},
+    {kNamesTexts, "nt", 2, [](Table& t, Out& o) { t.GetMonitorName(6, o.text); t.GetMonitorDescription(6, o.text); }},
     {"m_textList != NULL && m_internalNameList != NULL", "nt", 1, [](Table& t, Out& o) { o.n -= t.GetMonitorId("R"); }},
     {kNames, "n", 3, [](Table& t, Out& o) {
        t.GetMonitorInternalName(6, o.text, o.text); t.GetMonitorInternalName(6, o.text);
        t.GetMonitorInternalName(Kind(5), o.text); }},
-    {kNames, "n", 1, [](Table& t, Out& o) { o.n -= t.GetInternalIdFromInternalName("R6"); }},
-    {kNames, "n", 1, [](Table& t, Out& o) { o.n -= t.MonitorExists("R6"); }},
-    {kNames, "n", 1, [](Table& t, Out& o) { t.GetAllInternalIDs(o.ids, CT_UNIDENTIFIED); }},
-    {kObjects, "o", 1, [](Table& t, Out& o) { o.n -= t.GetMonitorsForRU(kTrx, 0, o.ids); }},
-    {kObjects, "o", 1, [](Table& t, Out& o) { t.GetPelixObjectsForInternalID(o.n, o.objects); }},
-    {kObjects, "o", 2, [](Table& t, Out& o) { o.n -= t.GetRU_Type(6, kTrx, 0) + t.GetRuInstance(6, kTrx, 0); }},
-    {kObjects, "o", 1, [](Table& t, Out&) { t.ClearMonitorObjectList(); }},
+    {kNames, "n", 3, [](Table& t, Out& o) {
+       o.n -= t.GetInternalIdFromInternalName("R6") + t.MonitorExists("R6"); t.GetAllInternalIDs(o.ids, CT_UNIDENTIFIED); }},
+    {"m_monitorObjectList != NULL", "o", 5, [](Table& t, Out& o) {
+       o.n -= t.GetMonitorsForRU(kTrx, 0, o.ids) + t.GetRU_Type(6, kTrx, 0) + t.GetRuInstance(6, kTrx, 0);
+       t.GetPelixObjectsForInternalID(o.n, o.objects); t.ClearMonitorObjectList(); }},
     {"m_monitorObjectList != NULL && m_internalNameList != NULL", "no", 1,
      [](Table& t, Out& o) { t.GetRUs("R6", kTrx, 0, o.ruType, o.n); }},
     {kNamesObjects, "no", 1, [](Table& t, Out&) { t.KeepThese(CArray<CString, CString>()); }},

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include <map>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -35,6 +36,17 @@ class CMonitorObjectTableTestAccess {
     t.AddInternalNameElement(std::forward<A>(a)...);
   }
 };
+
+// Lets a test make the table's own list allocations fail.
+bool g_failNothrowNew = false;
+void* operator new(std::size_t size, const std::nothrow_t& /*unused*/) noexcept {
+  if (g_failNothrowNew) return nullptr;
+  try {
+    return ::operator new(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
 
 using pelix::test::RecordingHost;
 using ::testing::ElementsAre;
@@ -214,20 +226,15 @@ TEST(BuildCatalogue, EachOverloadNumbersAndExpandsItsEntries) {
 
 class QueryTest : public ::testing::Test {
  protected:
-  CString Name(int id, const char* initial = "") {
-    CString name = initial;
-    table.GetMonitorName(id, name);
-    return name;
-  }
-  CString Description(int id, const char* initial = "caller's") {
-    CString description = initial;
-    table.GetMonitorDescription(id, description);
-    return description;
-  }
   Table table;
 };
 
 TEST_F(QueryTest, NamesAndDescriptionsFillInTheNumbersAndAnUnknownIdGivesKindZero) {
+  auto query = [&](bool name, int id, const char* initial) {  // the name or the description
+    CString text = initial;
+    name ? table.GetMonitorName(id, text) : table.GetMonitorDescription(id, text);
+    return text;
+  };
   // clang-format off
   const std::pair<int, const char*> names[] = {
       {31, "Cabinet Internal Temperature Sensor -1"}, {47, "PSU-13 Information"}, {250, "PDU Information"},
@@ -235,13 +242,14 @@ TEST_F(QueryTest, NamesAndDescriptionsFillInTheNumbersAndAnUnknownIdGivesKindZer
       {220, "Supervision Value TCH_H1-TS7"}, {75, "Reflected Power on TS 7 at TRX output"},
       {21, "Phase Diff Error. PCM_A"}, {5000, "TS Channel Comb"}, {-1, "TS Channel Comb"}};
   // clang-format on
-  for (const auto& [id, name] : names) EXPECT_EQ(Name(id), name) << id;
-  EXPECT_EQ(Description(5000), "The channel combination is reported per TS.");
-  EXPECT_EQ(Description(40), "Displays miscellaneous information about a PSU.");
+  for (const auto& [id, name] : names) EXPECT_EQ(query(true, id, ""), name) << id;
+  EXPECT_EQ(query(false, 5000, "") + query(false, 40, ""),
+            "The channel combination is reported per TS.Displays miscellaneous information about a PSU.");
   TextOf(table, 24).description = "Sensor #1 of the cabinet.";  // "#1": the position within the kind
-  EXPECT_EQ(Description(32) + Description(31), "Sensor 1 of the cabinet.Sensor 0 of the cabinet.");
+  EXPECT_EQ(query(false, 32, "") + query(false, 31, ""), "Sensor 1 of the cabinet.Sensor 0 of the cabinet.");
   TextOf(table, 60).nameType = Kind(44);  // without a text entry for its kind, the caller's text is filled in
-  EXPECT_EQ(Name(40, "Unit #1 of #2") + "," + Description(40, "Entry #1"), "Unit 6 of 0,Entry 6");  // the 7th PSU
+  EXPECT_EQ(query(true, 40, "Unit #1 of #2") + "," + query(false, 40, "Entry #1"),
+            "Unit 6 of 0,Entry 6");  // the 7th PSU
 }
 
 TEST_F(QueryTest, InternalNamesByIdAndByKindKeepTheOutputsOnAMiss) {
@@ -409,15 +417,6 @@ TEST(TableFrame, ConstructorAndDestructorTraceThemselvesAndTheCatalogueBuild) {
   EXPECT_EQ(names[names.size() - 5] + " " + names[names.size() - 3], "GetErrorStatus StoreReturn");
 }
 
-TEST(TableFrame, MissingListsAreRestoredByResetAndLeftAloneByTheTmaSwitch) {
-  Table table;
-  for (char list : {'n', 't', 'o'}) Access::Drop(table, list);
-  table.UpdateTMA_CM_Names(true);  // only the flag changes
-  EXPECT_TRUE(Access::TmaCmNames(table));
-  table.Reset();
-  EXPECT_EQ(Sizes(table), "428 names, 271 texts, 0 attachments");
-}
-
 // A missing list: each call reports its precondition once, takes the error
 // exit and leaves its outputs and the attachments alone.
 struct Out {  // what the calls may write to; they subtract their results (0 here) from n
@@ -461,7 +460,7 @@ const PreconditionCase kPreconditionCases[] = {
 };
 // clang-format on
 
-TEST(Preconditions, AMissingListIsReportedOnceAndChangesNothing) {
+TEST(Preconditions, AMissingListIsReportedOnceAndChangesNothingUntilReset) {
   for (const PreconditionCase& c : kPreconditionCases) {
     for (const char* list = c.missing; *list != '\0'; ++list) {
       Table table;
@@ -482,6 +481,20 @@ TEST(Preconditions, AMissingListIsReportedOnceAndChangesNothing) {
           << c.text << " without list " << *list;
     }
   }
+  Table table;  // all three missing: the TMA switch changes only the flag, Reset restores them
+  for (char list : {'n', 't', 'o'}) Access::Drop(table, list);
+  table.UpdateTMA_CM_Names(true);
+  EXPECT_TRUE(Access::TmaCmNames(table));
+  table.Reset();
+  EXPECT_EQ(Sizes(table), "428 names, 271 texts, 0 attachments");
+  RecordingHost host;
+  host.handlerExists = true;
+  g_failNothrowNew = true;  // lists that cannot be allocated are reported
+  table.Reset();
+  g_failNothrowNew = false;
+  EXPECT_EQ(
+      host.Texts("LogError", EK_CHECK),
+      std::vector<std::string>{"m_monitorObjectList != NULL && m_internalNameList != NULL && m_textList != NULL"});
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The monitor catalogue and the table's operations: the built-in contents,
-// attaching monitors, building catalogue entries, the queries in both
+// attaching monitors, the queries in both
 // directions, the TMA name forms, the trace frame and the precondition reports.
 #include <gmock/gmock.h>
 
@@ -169,56 +169,6 @@ TEST(AddElement, ByNameAttachesTheFirstExactMatchAndByKindEveryInstanceOrThoseOf
   table.AddElement(Kind(44), kTrx, 0, kDru, 0);  // unused kinds
   table.AddElement(Kind(234), kTrx, 0, kDru, 0, 0);
   EXPECT_EQ(Attached(table, true), "141 142 143 144 145 146 147 148 32 6");
-}
-
-// Each catalogue-building overload, its entries shown as
-// "id internalName shortId instance1 instance2".
-enum Overload { kOne, kRow, kGrid, kRowFrom };
-struct BuildCase {
-  Overload overload;
-  const char* name;
-  const char* shortId;
-  int a, b, c;  // row: count, skip first; grid: two counts; row from: first, count, enabled
-  int firstId;
-  std::vector<std::string> entries;
-};
-// clang-format off
-const BuildCase kBuildCases[] = {  // the forms and names that the built-in catalogue does not use
-    {kOne, "A/#1", "X#1", 0, 0, 0, 41, {"41 A/#1 X#1 0 0"}},  // placeholders stay
-    {kRow, "A#1/B#1", "#1-#1", 2, false, 0, 0, {"0 A0/B#1 0-#1 0 0", "1 A1/B#1 1-#1 1 0"}},  // the first one only
-    {kGrid, "PLAIN", "P1", 2, 5, 0, 0, {"0 PLAIN P1 0 0", "1 PLAIN P1 0 0"}},  // no "#1": one entry per row
-    {kGrid, "ROW#1/X", "R#1", 2, 2, 0, 0, {"0 ROW0/X R0 0 0", "1 ROW0/X R0 0 1", "2 ROW1/X R1 1 0", "3 ROW1/X R1 1 1"}},
-    {kGrid, "A#1/B#2", "", 1, 2, 0, 0, {"0 A0/B0 0 0 0", "1 A0/B1 1 0 1"}},  // short id too short: no overrun
-    {kRowFrom, "BFU_#1", "E17-#1", 2, 3, true, 3, {"3 BFU_2 E17-2 2 0", "4 BFU_3 E17-3 3 0", "5 BFU_4 E17-4 4 0"}},
-    {kRowFrom, "BFU_#1", "E17-#1", 0, 4, false, 3, {}},
-    {kRowFrom, "BFU", "E17", 0, 4, true, 3, {}},
-};
-// clang-format on
-
-TEST(BuildCatalogue, EachOverloadNumbersAndExpandsItsEntries) {
-  Table table;
-  for (const BuildCase& c : kBuildCases) {
-    Access::Names(table).RemoveAll();
-    int n = c.firstId;
-    const MonitorNameType kind = Kind(c.overload + 1);
-    switch (c.overload) {
-      case kOne: Access::AddName(table, n, kind, c.name, c.shortId); break;
-      case kRow: Access::AddName(table, n, kind, c.name, c.shortId, c.a, c.b != 0); break;
-      case kGrid: Access::AddName(table, n, kind, c.name, c.shortId, c.a, c.b); break;
-      case kRowFrom: Access::AddName(table, n, kind, c.name, c.shortId, c.a, c.b, c.c != 0); break;
-    }
-    std::vector<std::string> entries;
-    for (const InternalNameStruct& e : Access::Names(table)) {
-      EXPECT_EQ(e.nameType, kind);
-      entries.push_back(std::to_string(e.internalId) + " " + e.internalName.str() + " " + e.shortId.str() + " " +
-                        std::to_string(e.instance1) + " " + std::to_string(e.instance2));
-    }
-    EXPECT_EQ(entries, c.entries) << c.name << " form " << c.overload;
-    EXPECT_EQ(n, c.firstId + static_cast<int>(c.entries.size())) << c.name << " form " << c.overload;
-  }
-  Access::Texts(table).RemoveAll();
-  Access::AddText(table, 7, "Name", "Text.");
-  EXPECT_EQ(TextOf(table, 7).name + "|" + TextOf(table, 7).description, "Name|Text.");
 }
 
 // ---------------------------------------------------------------------------

@@ -25,8 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kReport = "030301021023200000000000000000000000140100";  // data type 2
-const std::string kData = PELIX_SOURCE_DIR "/data/";
+constexpr const char* kReport = "030301021023200000000000000000000000140100";       // data type 2
+const std::string kData = PELIX_SOURCE_DIR "/data/", kPackage = kData + "package";  // H40 needs 24000 bytes
 
 struct RunResult {
   int exitCode = -1;
@@ -49,14 +49,6 @@ class ToolE2E : public testing::Test {
     root += "/";
     fs::create_directories(root + "tmp");
     fs::create_directories(root + "registry");
-    // A package: load file LOADF001 with APPL1 (1000 bytes, for H40 and J40)
-    // and the boot sub-file BOOT1 (2000 bytes, for H40): H40 needs 5000 bytes.
-    Write("pkg/KMA0001",
-          "FILEINFO0001{FP=PKGTEST;REV=R1A;\n  {LF=LOADF001;SIZE=3000;\n    {F=APPL1;SIZE=1000;DEST=H40,J40;}\n"
-          "    {F=BOOT1;SIZE=2000;DEST=H40,H50;BOOT=H40;}\n  }\n}\nEND.");
-    std::string boot = "BOOR1A01HDR {FP=QTV1234567_R1A01;REV=R1A;}";
-    boot.resize(2000, '0');
-    Write("pkg/LOADF001", "LOADF001HDR." + std::string(1000, 'a') + boot);
     Write("card/GLOBAL/OLD", "the old software");
     Write("empty.txt", "\n");
     Write("bad.xml", "<faultcodedescription><fault></faultcodedescription>");
@@ -150,7 +142,7 @@ class ToolE2E : public testing::Test {
 // "-" reads standard input wherever a file is taken. The card is 1 byte short.
 TEST_F(ToolE2E, ExitCodesMessagesAndStandardInput) {
   const std::string report = kReport, names = "AO_TS I1A 5 Timeslot lost\n";
-  const std::vector<std::string> load = {"card", "load", "--kind", "H40", "pkg", "card"};
+  const std::vector<std::string> load = {"card", "load", "--kind", "H40", kPackage, "card"};
   const struct {
     std::vector<std::string> args;
     int exitCode;
@@ -166,7 +158,7 @@ TEST_F(ToolE2E, ExitCodesMessagesAndStandardInput) {
       {{"monitors"}, 2, "pelix monitors needs a command: list, show, find"},
       {{"faultmap", "decode", "--type", "3", kReport}, 2, "--type: '3' is not accepted; accepted: 2, 4, 5, 7"},
       {{"faultcode", "lookup", "--cabinet", "999", "X"}, 2, "--cabinet: '999' is not accepted; accepted: 0 to 64"},
-      {{"card", "load", "--kind", "Z80", "pkg", "card"},
+      {{"card", "load", "--kind", "Z80", kPackage, "card"},
        2,
        "--kind: 'Z80' is not accepted; accepted: H40, J40, H50, QMS, ALL, H30, ALL_BUT_WB"},
       {{"faultmap", "decode", ""}, 2, "the report is empty"},
@@ -186,7 +178,7 @@ TEST_F(ToolE2E, ExitCodesMessagesAndStandardInput) {
        1,
        "3 monitors are named 'TMA 0 current'; choose one with --id:\n  224  "},
       {{"monitors", "show", "--id", "21", "TMA 0 current"}, 2, "monitor 21 is not named 'TMA 0 current'"},
-      {load, 1, "needs 5000 for H40: 1 bytes are missing; the card was not touched"},
+      {load, 1, "needs 24000 for H40: 1 bytes are missing; the card was not touched"},
       {{"faultmap", "decode", "--type", "2", "-"}, 0, "Object     AO TS3-1", report + "\n"},
       {{"faultmap", "decode", "--type", "2", "@-"}, 0, "I1A:5", report},
       {{"faultmap", "track", "--type", "2", "-"}, 0, "# 1 reports, 2 raised", "# one\n" + report},
@@ -199,7 +191,7 @@ TEST_F(ToolE2E, ExitCodesMessagesAndStandardInput) {
       {{"faultmap", "decode", "--names", "-", "-"}, 2, "standard input ('-') can be read only once", report},
   };
   for (const auto& c : cases) {
-    const RunResult text = Run(c.args, {{"PELIX_DISK_SIZE", "4999"}}, c.input);
+    const RunResult text = Run(c.args, {{"PELIX_DISK_SIZE", "23999"}}, c.input);
     EXPECT_EQ(text.exitCode, c.exitCode) << c.text << text.err;
     EXPECT_NE((c.exitCode == 0 ? text.out : text.err).find(c.text), std::string::npos) << text.out << text.err;
     if (c.exitCode == 0) continue;
@@ -207,17 +199,18 @@ TEST_F(ToolE2E, ExitCodesMessagesAndStandardInput) {
     EXPECT_EQ(text.out, "");
     std::vector<std::string> args = c.args;
     args.insert(args.begin(), "--json");
-    const RunResult json = Run(args, {{"PELIX_DISK_SIZE", "4999"}}, c.input);
+    const RunResult json = Run(args, {{"PELIX_DISK_SIZE", "23999"}}, c.input);
     const auto doc = nlohmann::json::parse(json.out);
     EXPECT_EQ(json.exitCode, c.exitCode) << c.text;
     EXPECT_EQ(doc["code"], c.exitCode);
     EXPECT_NE(doc["error"].get<std::string>().find(c.text), std::string::npos) << json.out;
   }
   EXPECT_EQ(List("card"), (std::vector<std::string>{"GLOBAL", "GLOBAL/OLD"}));
-  const RunResult quiet = Run({"--quiet", "card", "load", "--kind", "H40", "pkg", "card"});
+  const RunResult quiet = Run({"--quiet", "card", "load", "--kind", "H40", kPackage, "card"});
   EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
   EXPECT_EQ(quiet.err, "");
-  EXPECT_EQ(List("card"), (std::vector<std::string>{"GLOBAL", "GLOBAL/APPL1", "ZCB", "ZCL"}));
+  EXPECT_EQ(List("card"),
+            (std::vector<std::string>{"GLOBAL", "GLOBAL/APPL1", "GLOBAL/APPL2", "GLOBAL/DATA1", "ZCB", "ZCL"}));
 }
 
 TEST_F(ToolE2E, JsonEverywhereWithTimesAndPathsAScriptCanUse) {
@@ -233,7 +226,7 @@ TEST_F(ToolE2E, JsonEverywhereWithTimesAndPathsAScriptCanUse) {
       {decode, "/faults/0/name", "\x1b\\[31mred\xc3\xbf"},
       {{"monitors", "show", "--id", "258", "TMA 0 current"}, "/internalName", "CREC/RX/MEAS/TMA_CM0/TMA0CUR"},
       {{"card", "info", "card-\xe9"}, "/card", root + "card-\\\\xe9/"},
-      {{"package", "info", "pkg"}, "/bytesToCopy/H40", "5000"},
+      {{"package", "info", kPackage}, "/bytesToCopy/H40", "24000"},
   };
   for (auto c : cases) {
     c.args.insert(c.args.begin(), "--json");

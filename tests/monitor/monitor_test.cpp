@@ -40,12 +40,7 @@ class CMonitorObjectTableTestAccess {
 // Lets a test make the table's own list allocations fail.
 bool g_failNothrowNew = false;
 void* operator new(std::size_t size, const std::nothrow_t& /*unused*/) noexcept {
-  if (g_failNothrowNew) return nullptr;
-  try {
-    return ::operator new(size);
-  } catch (...) {
-    return nullptr;
-  }
+  return g_failNothrowNew ? nullptr : ::operator new(size);  // the tests do not run out of memory
 }
 
 using pelix::test::RecordingHost;
@@ -382,31 +377,25 @@ struct PreconditionCase {
   size_t calls;
   void (*call)(Table&, Out&);
 };
-constexpr const char* kNamesObjects = "m_internalNameList != NULL && m_monitorObjectList != NULL";
-constexpr const char* kNamesTexts = "m_internalNameList != NULL && m_textList != NULL";
-constexpr const char* kNames = "m_internalNameList != NULL";
 // clang-format off
 const PreconditionCase kPreconditionCases[] = {
-    {kNamesObjects, "no", 3, [](Table& t, Out&) {
+    {"m_internalNameList != NULL && m_monitorObjectList != NULL", "no", 4, [](Table& t, Out&) {
        t.AddElement("R6", kTrx, 0, kDru, 0); t.AddElement(Kind(5), kTrx, 0, kDru, 0);
-       t.AddElement(Kind(41), kTrx, 0, kDru, 0, 1); }},
-    {kNames, "n", 4, [](Table& t, Out& o) {
+       t.AddElement(Kind(41), kTrx, 0, kDru, 0, 1); t.KeepThese(CArray<CString, CString>()); }},
+    {"m_internalNameList != NULL", "n", 10, [](Table& t, Out& o) {
        Access::AddName(t, o.n, Kind(1), "A", "B"); Access::AddName(t, o.n, Kind(1), "A#1", "B", 3, false);
-       Access::AddName(t, o.n, Kind(1), "A#1#2", "B", 2, 2); Access::AddName(t, o.n, Kind(1), "A#1", "B", 0, 2, true); }},
-    {"m_textList != NULL", "t", 1, [](Table& t, Out&) { Access::AddText(t, 1, "N", "D."); }},
-    {kNamesTexts, "nt", 2, [](Table& t, Out& o) { t.GetMonitorName(6, o.text); t.GetMonitorDescription(6, o.text); }},
-    {"m_textList != NULL && m_internalNameList != NULL", "nt", 1, [](Table& t, Out& o) { o.n -= t.GetMonitorId("R"); }},
-    {kNames, "n", 3, [](Table& t, Out& o) {
+       Access::AddName(t, o.n, Kind(1), "A#1#2", "B", 2, 2); Access::AddName(t, o.n, Kind(1), "A#1", "B", 0, 2, true);
        t.GetMonitorInternalName(6, o.text, o.text); t.GetMonitorInternalName(6, o.text);
-       t.GetMonitorInternalName(Kind(5), o.text); }},
-    {kNames, "n", 3, [](Table& t, Out& o) {
-       o.n -= t.GetInternalIdFromInternalName("R6") + t.MonitorExists("R6"); t.GetAllInternalIDs(o.ids, CT_UNIDENTIFIED); }},
+       t.GetMonitorInternalName(Kind(5), o.text); t.GetAllInternalIDs(o.ids, CT_UNIDENTIFIED);
+       o.n -= t.GetInternalIdFromInternalName("R6") + t.MonitorExists("R6"); }},
+    {"m_textList != NULL", "t", 1, [](Table& t, Out&) { Access::AddText(t, 1, "N", "D."); }},
+    {"m_internalNameList != NULL && m_textList != NULL", "nt", 2, [](Table& t, Out& o) { t.GetMonitorName(6, o.text); t.GetMonitorDescription(6, o.text); }},
+    {"m_textList != NULL && m_internalNameList != NULL", "nt", 1, [](Table& t, Out& o) { o.n -= t.GetMonitorId("R"); }},
     {"m_monitorObjectList != NULL", "o", 5, [](Table& t, Out& o) {
        o.n -= t.GetMonitorsForRU(kTrx, 0, o.ids) + t.GetRU_Type(6, kTrx, 0) + t.GetRuInstance(6, kTrx, 0);
        t.GetPelixObjectsForInternalID(o.n, o.objects); t.ClearMonitorObjectList(); }},
     {"m_monitorObjectList != NULL && m_internalNameList != NULL", "no", 1,
      [](Table& t, Out& o) { t.GetRUs("R6", kTrx, 0, o.ruType, o.n); }},
-    {kNamesObjects, "no", 1, [](Table& t, Out&) { t.KeepThese(CArray<CString, CString>()); }},
 };
 // clang-format on
 

@@ -1,6 +1,6 @@
 // The monitor catalogue and the table's operations: the built-in contents,
-// attaching monitors, the queries in both
-// directions, the TMA name forms, the trace frame and the precondition reports.
+// attaching monitors, the queries in both directions, the TMA name forms, the
+// trace frame and the precondition reports.
 #include <gmock/gmock.h>
 
 #include <map>

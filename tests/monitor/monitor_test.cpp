@@ -15,8 +15,8 @@
 #include "pelix/service_result.h"
 #include "tests/support/recording_host.h"
 
-// Reaches the private side of the table: its lists, the catalogue-building
-// overloads, and a missing list (which the public operations never produce).
+// Reaches the private side of the table: its lists, and a single missing list
+// (a failed allocation in Reset leaves all three missing).
 class CMonitorObjectTableTestAccess {
  public:
   static auto& Objects(CMonitorObjectTable& t) { return *t.m_monitorObjectList; }
@@ -27,13 +27,6 @@ class CMonitorObjectTableTestAccess {
     if (list == 'n') delete std::exchange(t.m_internalNameList, nullptr);
     if (list == 't') delete std::exchange(t.m_textList, nullptr);
     if (list == 'o') delete std::exchange(t.m_monitorObjectList, nullptr);
-  }
-  static void AddText(CMonitorObjectTable& t, int kind, const char* name, const char* text) {
-    t.AddTextListElement(static_cast<MonitorNameType>(kind), name, text);
-  }
-  template <class... A>  // any AddInternalNameElement overload, chosen by the arguments
-  static void AddName(CMonitorObjectTable& t, A&&... a) {
-    t.AddInternalNameElement(std::forward<A>(a)...);
   }
 };
 
@@ -382,13 +375,10 @@ const PreconditionCase kPreconditionCases[] = {
     {"m_internalNameList != NULL && m_monitorObjectList != NULL", "no", 4, [](Table& t, Out&) {
        t.AddElement("R6", kTrx, 0, kDru, 0); t.AddElement(Kind(5), kTrx, 0, kDru, 0);
        t.AddElement(Kind(41), kTrx, 0, kDru, 0, 1); t.KeepThese(CArray<CString, CString>()); }},
-    {"m_internalNameList != NULL", "n", 10, [](Table& t, Out& o) {
-       Access::AddName(t, o.n, Kind(1), "A", "B"); Access::AddName(t, o.n, Kind(1), "A#1", "B", 3, false);
-       Access::AddName(t, o.n, Kind(1), "A#1#2", "B", 2, 2); Access::AddName(t, o.n, Kind(1), "A#1", "B", 0, 2, true);
+    {"m_internalNameList != NULL", "n", 6, [](Table& t, Out& o) {
        t.GetMonitorInternalName(6, o.text, o.text); t.GetMonitorInternalName(6, o.text);
        t.GetMonitorInternalName(Kind(5), o.text); t.GetAllInternalIDs(o.ids, CT_UNIDENTIFIED);
        o.n -= t.GetInternalIdFromInternalName("R6") + t.MonitorExists("R6"); }},
-    {"m_textList != NULL", "t", 1, [](Table& t, Out&) { Access::AddText(t, 1, "N", "D."); }},
     {"m_internalNameList != NULL && m_textList != NULL", "nt", 2, [](Table& t, Out& o) { t.GetMonitorName(6, o.text); t.GetMonitorDescription(6, o.text); }},
     {"m_textList != NULL && m_internalNameList != NULL", "nt", 1, [](Table& t, Out& o) { o.n -= t.GetMonitorId("R"); }},
     {"m_monitorObjectList != NULL", "o", 5, [](Table& t, Out& o) {

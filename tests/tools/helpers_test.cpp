@@ -78,11 +78,7 @@ TEST(ToolHelpers, ProgressLineFitsTheWidthDroppingPartsInOrder) {
       {12, "[##..]  50%"},
       {5, " 50%"},
   };
-  for (const auto& c : cases) {
-    const std::string line = FormatProgressLine(50, 2u << 20, 1.0, c.columns);
-    EXPECT_LT(line.size(), static_cast<std::size_t>(std::max(c.columns, 2))) << c.columns;
-    EXPECT_EQ(line, c.line) << c.columns;
-  }
+  for (const auto& c : cases) EXPECT_EQ(FormatProgressLine(50, 2u << 20, 1.0, c.columns), c.line) << c.columns;
   EXPECT_EQ(FormatProgressLine(250, 100, 0.0, 30), "[" + std::string(22, '#') + "] 100%");  // clamped
 }
 

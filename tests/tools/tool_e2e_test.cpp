@@ -106,9 +106,8 @@ class ToolE2E : public testing::Test {
       }
       args.insert(args.begin(), tool);
       if (shell) args = {"/bin/sh", "-c", args.at(1)};
-      std::vector<char*> argv;
-      for (std::string& word : args) argv.push_back(word.data());
-      argv.push_back(nullptr);
+      std::vector<char*> argv(args.size() + 1, nullptr);
+      for (size_t i = 0; i < args.size(); ++i) argv[i] = args[i].data();
       execv(argv[0], argv.data());
       _exit(127);
     }
@@ -144,7 +143,7 @@ TEST_F(ToolE2E, ExitCodesMessagesAndStandardInput) {
     std::vector<std::string> args;
     int exitCode;
     std::string text;  // exit 0: on standard output; else in the message
-    std::string input = "";
+    std::string input{};
   } cases[] = {
       {{"faultmapp"}, 2, "'faultmapp' is not a pelix command; did you mean 'faultmap'?"},
       {{"faultmap", "deocde", "0303"}, 2, "'deocde' is not a pelix faultmap command; did you mean 'decode'?"},

@@ -1,11 +1,13 @@
 // The monitor catalogue and the table's operations: the built-in contents,
-// attaching monitors, building catalogue entries, the queries in both
-// directions, the TMA name forms, the trace frame and the precondition reports.
+// attaching monitors, the queries in both directions, the TMA name forms, the
+// trace frame and the precondition reports.
 #include <gmock/gmock.h>
 
 #include <map>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -13,8 +15,8 @@
 #include "pelix/service_result.h"
 #include "tests/support/recording_host.h"
 
-// Reaches the private side of the table: its lists, the catalogue-building
-// overloads, and a missing list (which the public operations never produce).
+// Reaches the private side of the table: its lists, and a single missing list
+// (a failed allocation in Reset leaves all three missing).
 class CMonitorObjectTableTestAccess {
  public:
   static auto& Objects(CMonitorObjectTable& t) { return *t.m_monitorObjectList; }
@@ -26,14 +28,13 @@ class CMonitorObjectTableTestAccess {
     if (list == 't') delete std::exchange(t.m_textList, nullptr);
     if (list == 'o') delete std::exchange(t.m_monitorObjectList, nullptr);
   }
-  static void AddText(CMonitorObjectTable& t, int kind, const char* name, const char* text) {
-    t.AddTextListElement(static_cast<MonitorNameType>(kind), name, text);
-  }
-  template <class... A>  // any AddInternalNameElement overload, chosen by the arguments
-  static void AddName(CMonitorObjectTable& t, A&&... a) {
-    t.AddInternalNameElement(std::forward<A>(a)...);
-  }
 };
+
+// Lets a test make the table's own list allocations fail.
+bool g_failNothrowNew = false;
+void* operator new(std::size_t size, const std::nothrow_t& /*unused*/) noexcept {
+  return g_failNothrowNew ? nullptr : ::operator new(size);  // the tests do not run out of memory
+}
 
 using pelix::test::RecordingHost;
 using ::testing::ElementsAre;
@@ -116,24 +117,19 @@ TEST(Catalogue, TmaNamesFollowTheGroupForm) {
     longNames[101 + k] =
         "TMA " + std::to_string(k % 6) + " CM " + std::to_string(k / 12) + (k % 12 < 6 ? " current" : " voltage");
   }
-  for (bool form : {false, true, true, false}) {  // a fresh table has the short form
-    const bool changes = form != Access::TmaCmNames(table);
+  for (bool form : {false, true, true, false, true}) {  // a fresh table has the short form
+    std::map<int, std::string> expected = form ? longNames : shortNames;
+    if (form == Access::TmaCmNames(table)) expected[101] = "edited";  // no change: not rebuilt
     TextOf(table, 101).name = "edited";
     table.UpdateTMA_CM_Names(form);
     EXPECT_EQ(Access::TmaCmNames(table), form);
-    if (changes) {
-      EXPECT_EQ(DisplayNames(table), form ? longNames : shortNames);
-    } else {
-      EXPECT_EQ(TextOf(table, 101).name, "edited");
-    }
+    EXPECT_EQ(DisplayNames(table), expected);
     EXPECT_EQ(table.GetMonitorId("TMA 3 CM 1 voltage"), form ? 264 : -1);
   }
-  table.UpdateTMA_CM_Names(true);
   table.AddElement(Kind(5), static_cast<Pelix_ObjectType>(1), 0, FT_NONE, 0);
   table.Reset();
   table.UpdateTMA_CM_Names(true);
-  EXPECT_TRUE(Access::TmaCmNames(table));
-  EXPECT_EQ(DisplayNames(table), shortNames);
+  EXPECT_EQ(Access::TmaCmNames(table), DisplayNames(table) == shortNames);
   EXPECT_EQ(Access::Objects(table).GetSize(), 0);
 }
 
@@ -163,75 +159,20 @@ TEST(AddElement, ByNameAttachesTheFirstExactMatchAndByKindEveryInstanceOrThoseOf
   EXPECT_EQ(Attached(table, true), "141 142 143 144 145 146 147 148 32 6");
 }
 
-// Each catalogue-building overload, its entries shown as
-// "id internalName shortId instance1 instance2".
-enum Overload { kOne, kRow, kGrid, kRowFrom };
-struct BuildCase {
-  Overload overload;
-  const char* name;
-  const char* shortId;
-  int a, b, c;  // row: count, skip first; grid: two counts; row from: first, count, enabled
-  int firstId;
-  std::vector<std::string> entries;
-};
-// clang-format off
-const BuildCase kBuildCases[] = {  // the forms and names that the built-in catalogue does not use
-    {kOne, "A/#1", "X#1", 0, 0, 0, 41, {"41 A/#1 X#1 0 0"}},  // placeholders stay
-    {kRow, "A#1/B#1", "#1-#1", 2, false, 0, 0, {"0 A0/B#1 0-#1 0 0", "1 A1/B#1 1-#1 1 0"}},  // the first one only
-    {kGrid, "PLAIN", "P1", 2, 5, 0, 0, {"0 PLAIN P1 0 0", "1 PLAIN P1 0 0"}},  // no "#1": one entry per row
-    {kGrid, "ROW#1/X", "R#1", 2, 2, 0, 0, {"0 ROW0/X R0 0 0", "1 ROW0/X R0 0 1", "2 ROW1/X R1 1 0", "3 ROW1/X R1 1 1"}},
-    {kGrid, "A#1/B#2", "", 1, 2, 0, 0, {"0 A0/B0 0 0 0", "1 A0/B1 1 0 1"}},  // short id too short: no overrun
-    {kRowFrom, "BFU_#1", "E17-#1", 2, 3, true, 3, {"3 BFU_2 E17-2 2 0", "4 BFU_3 E17-3 3 0", "5 BFU_4 E17-4 4 0"}},
-    {kRowFrom, "BFU_#1", "E17-#1", 0, 4, false, 3, {}},
-    {kRowFrom, "BFU", "E17", 0, 4, true, 3, {}},
-};
-// clang-format on
-
-TEST(BuildCatalogue, EachOverloadNumbersAndExpandsItsEntries) {
-  Table table;
-  for (const BuildCase& c : kBuildCases) {
-    Access::Names(table).RemoveAll();
-    int n = c.firstId;
-    const MonitorNameType kind = Kind(c.overload + 1);
-    switch (c.overload) {
-      case kOne: Access::AddName(table, n, kind, c.name, c.shortId); break;
-      case kRow: Access::AddName(table, n, kind, c.name, c.shortId, c.a, c.b != 0); break;
-      case kGrid: Access::AddName(table, n, kind, c.name, c.shortId, c.a, c.b); break;
-      case kRowFrom: Access::AddName(table, n, kind, c.name, c.shortId, c.a, c.b, c.c != 0); break;
-    }
-    std::vector<std::string> entries;
-    for (const InternalNameStruct& e : Access::Names(table)) {
-      EXPECT_EQ(e.nameType, kind);
-      entries.push_back(std::to_string(e.internalId) + " " + e.internalName.str() + " " + e.shortId.str() + " " +
-                        std::to_string(e.instance1) + " " + std::to_string(e.instance2));
-    }
-    EXPECT_EQ(entries, c.entries) << c.name << " form " << c.overload;
-    EXPECT_EQ(n, c.firstId + static_cast<int>(c.entries.size())) << c.name << " form " << c.overload;
-  }
-  Access::Texts(table).RemoveAll();
-  Access::AddText(table, 7, "Name", "Text.");
-  EXPECT_EQ(TextOf(table, 7).name + "|" + TextOf(table, 7).description, "Name|Text.");
-}
-
 // ---------------------------------------------------------------------------
 // Queries
 
 class QueryTest : public ::testing::Test {
  protected:
-  CString Name(int id, const char* initial = "") {
-    CString name = initial;
-    table.GetMonitorName(id, name);
-    return name;
-  }
-  CString Description(int id, const char* initial = "caller's") {
-    CString description = initial;
-    table.GetMonitorDescription(id, description);
-    return description;
-  }
   Table table;
 };
 
 TEST_F(QueryTest, NamesAndDescriptionsFillInTheNumbersAndAnUnknownIdGivesKindZero) {
+  auto query = [&](bool name, int id, const char* initial) {  // the name or the description
+    CString text = initial;
+    name ? table.GetMonitorName(id, text) : table.GetMonitorDescription(id, text);
+    return text;
+  };
   // clang-format off
   const std::pair<int, const char*> names[] = {
       {31, "Cabinet Internal Temperature Sensor -1"}, {47, "PSU-13 Information"}, {250, "PDU Information"},
@@ -239,13 +180,14 @@ TEST_F(QueryTest, NamesAndDescriptionsFillInTheNumbersAndAnUnknownIdGivesKindZer
       {220, "Supervision Value TCH_H1-TS7"}, {75, "Reflected Power on TS 7 at TRX output"},
       {21, "Phase Diff Error. PCM_A"}, {5000, "TS Channel Comb"}, {-1, "TS Channel Comb"}};
   // clang-format on
-  for (const auto& [id, name] : names) EXPECT_EQ(Name(id), name) << id;
-  EXPECT_EQ(Description(5000), "The channel combination is reported per TS.");
-  EXPECT_EQ(Description(40), "Displays miscellaneous information about a PSU.");
+  for (const auto& [id, name] : names) EXPECT_EQ(query(true, id, ""), name) << id;
+  EXPECT_EQ(query(false, 5000, "") + query(false, 40, ""),
+            "The channel combination is reported per TS.Displays miscellaneous information about a PSU.");
   TextOf(table, 24).description = "Sensor #1 of the cabinet.";  // "#1": the position within the kind
-  EXPECT_EQ(Description(32) + Description(31), "Sensor 1 of the cabinet.Sensor 0 of the cabinet.");
+  EXPECT_EQ(query(false, 32, "") + query(false, 31, ""), "Sensor 1 of the cabinet.Sensor 0 of the cabinet.");
   TextOf(table, 60).nameType = Kind(44);  // without a text entry for its kind, the caller's text is filled in
-  EXPECT_EQ(Name(40, "Unit #1 of #2") + "," + Description(40, "Entry #1"), "Unit 6 of 0,Entry 6");  // the 7th PSU
+  EXPECT_EQ(query(true, 40, "Unit #1 of #2") + "," + query(false, 40, "Entry #1"),
+            "Unit 6 of 0,Entry 6");  // the 7th PSU
 }
 
 TEST_F(QueryTest, InternalNamesByIdAndByKindKeepTheOutputsOnAMiss) {
@@ -361,21 +303,16 @@ TEST_F(AttachmentTest, UnitOfAnAttachment) {
             "12/1 20/0 31/4 12/0 0/0 0/0 0/0 ");
   // Without an attachment the outputs keep their values. A shared name: the
   // search goes on past the port A entry (id 15) to the port C entry (id 17).
-  struct Query {
-    const char* name;
-    Pelix_ObjectType type;
-    int instance;
-  };
   FuncType ruType = static_cast<FuncType>(-1);
   int ruInstance = -1;
   std::string got;
-  for (const Query& q : {Query{"R6", kTrx, 3},
-                         {"R5", kTrx, 0},
-                         {"NO/SUCH", kTrx, 0},
-                         {"R6", kTrx, 0},
-                         {"EC/POWERCTRL/PSU_3_INFO", kCabinet, 0},
-                         {"CREC/ANT/TMA_CURRENT_VOLTAGE", kTx, 2}}) {
-    table.GetRUs(q.name, q.type, q.instance, ruType, ruInstance);
+  for (const auto& [name, type, instance] : {std::tuple{"R6", kTrx, 3},
+                                             {"R5", kTrx, 0},
+                                             {"NO/SUCH", kTrx, 0},
+                                             {"R6", kTrx, 0},
+                                             {"EC/POWERCTRL/PSU_3_INFO", kCabinet, 0},
+                                             {"CREC/ANT/TMA_CURRENT_VOLTAGE", kTx, 2}}) {
+    table.GetRUs(name, type, instance, ruType, ruInstance);
     got += std::to_string(ruType) + "/" + std::to_string(ruInstance) + " ";
   }
   EXPECT_EQ(got, "-1/-1 -1/-1 -1/-1 12/0 20/0 31/7 ");
@@ -418,15 +355,6 @@ TEST(TableFrame, ConstructorAndDestructorTraceThemselvesAndTheCatalogueBuild) {
   EXPECT_EQ(names[names.size() - 5] + " " + names[names.size() - 3], "GetErrorStatus StoreReturn");
 }
 
-TEST(TableFrame, MissingListsAreRestoredByResetAndLeftAloneByTheTmaSwitch) {
-  Table table;
-  for (char list : {'n', 't', 'o'}) Access::Drop(table, list);
-  table.UpdateTMA_CM_Names(true);  // only the flag changes
-  EXPECT_TRUE(Access::TmaCmNames(table));
-  table.Reset();
-  EXPECT_EQ(Sizes(table), "428 names, 271 texts, 0 attachments");
-}
-
 // A missing list: each call reports its precondition once, takes the error
 // exit and leaves its outputs and the attachments alone.
 struct Out {  // what the calls may write to; they subtract their results (0 here) from n
@@ -442,39 +370,26 @@ struct PreconditionCase {
   size_t calls;
   void (*call)(Table&, Out&);
 };
-constexpr const char* kNamesObjects = "m_internalNameList != NULL && m_monitorObjectList != NULL";
-constexpr const char* kNamesTexts = "m_internalNameList != NULL && m_textList != NULL";
-constexpr const char* kNames = "m_internalNameList != NULL";
-constexpr const char* kObjects = "m_monitorObjectList != NULL";
 // clang-format off
 const PreconditionCase kPreconditionCases[] = {
-    {kNamesObjects, "no", 3, [](Table& t, Out&) {
+    {"m_internalNameList != NULL && m_monitorObjectList != NULL", "no", 4, [](Table& t, Out&) {
        t.AddElement("R6", kTrx, 0, kDru, 0); t.AddElement(Kind(5), kTrx, 0, kDru, 0);
-       t.AddElement(Kind(41), kTrx, 0, kDru, 0, 1); }},
-    {kNames, "n", 4, [](Table& t, Out& o) {
-       Access::AddName(t, o.n, Kind(1), "A", "B"); Access::AddName(t, o.n, Kind(1), "A#1", "B", 3, false);
-       Access::AddName(t, o.n, Kind(1), "A#1#2", "B", 2, 2); Access::AddName(t, o.n, Kind(1), "A#1", "B", 0, 2, true); }},
-    {"m_textList != NULL", "t", 1, [](Table& t, Out&) { Access::AddText(t, 1, "N", "D."); }},
-    {kNamesTexts, "nt", 1, [](Table& t, Out& o) { t.GetMonitorName(6, o.text); }},
-    {kNamesTexts, "nt", 1, [](Table& t, Out& o) { t.GetMonitorDescription(6, o.text); }},
-    {"m_textList != NULL && m_internalNameList != NULL", "nt", 1, [](Table& t, Out& o) { o.n -= t.GetMonitorId("R"); }},
-    {kNames, "n", 3, [](Table& t, Out& o) {
+       t.AddElement(Kind(41), kTrx, 0, kDru, 0, 1); t.KeepThese(CArray<CString, CString>()); }},
+    {"m_internalNameList != NULL", "n", 6, [](Table& t, Out& o) {
        t.GetMonitorInternalName(6, o.text, o.text); t.GetMonitorInternalName(6, o.text);
-       t.GetMonitorInternalName(Kind(5), o.text); }},
-    {kNames, "n", 1, [](Table& t, Out& o) { o.n -= t.GetInternalIdFromInternalName("R6"); }},
-    {kNames, "n", 1, [](Table& t, Out& o) { o.n -= t.MonitorExists("R6"); }},
-    {kNames, "n", 1, [](Table& t, Out& o) { t.GetAllInternalIDs(o.ids, CT_UNIDENTIFIED); }},
-    {kObjects, "o", 1, [](Table& t, Out& o) { o.n -= t.GetMonitorsForRU(kTrx, 0, o.ids); }},
-    {kObjects, "o", 1, [](Table& t, Out& o) { t.GetPelixObjectsForInternalID(o.n, o.objects); }},
-    {kObjects, "o", 2, [](Table& t, Out& o) { o.n -= t.GetRU_Type(6, kTrx, 0) + t.GetRuInstance(6, kTrx, 0); }},
-    {kObjects, "o", 1, [](Table& t, Out&) { t.ClearMonitorObjectList(); }},
+       t.GetMonitorInternalName(Kind(5), o.text); t.GetAllInternalIDs(o.ids, CT_UNIDENTIFIED);
+       o.n -= t.GetInternalIdFromInternalName("R6") + t.MonitorExists("R6"); }},
+    {"m_internalNameList != NULL && m_textList != NULL", "nt", 2, [](Table& t, Out& o) { t.GetMonitorName(6, o.text); t.GetMonitorDescription(6, o.text); }},
+    {"m_textList != NULL && m_internalNameList != NULL", "nt", 1, [](Table& t, Out& o) { o.n -= t.GetMonitorId("R"); }},
+    {"m_monitorObjectList != NULL", "o", 5, [](Table& t, Out& o) {
+       o.n -= t.GetMonitorsForRU(kTrx, 0, o.ids) + t.GetRU_Type(6, kTrx, 0) + t.GetRuInstance(6, kTrx, 0);
+       t.GetPelixObjectsForInternalID(o.n, o.objects); t.ClearMonitorObjectList(); }},
     {"m_monitorObjectList != NULL && m_internalNameList != NULL", "no", 1,
      [](Table& t, Out& o) { t.GetRUs("R6", kTrx, 0, o.ruType, o.n); }},
-    {kNamesObjects, "no", 1, [](Table& t, Out&) { t.KeepThese(CArray<CString, CString>()); }},
 };
 // clang-format on
 
-TEST(Preconditions, AMissingListIsReportedOnceAndChangesNothing) {
+TEST(Preconditions, AMissingListIsReportedOnceAndChangesNothingUntilReset) {
   for (const PreconditionCase& c : kPreconditionCases) {
     for (const char* list = c.missing; *list != '\0'; ++list) {
       Table table;
@@ -495,6 +410,20 @@ TEST(Preconditions, AMissingListIsReportedOnceAndChangesNothing) {
           << c.text << " without list " << *list;
     }
   }
+  Table table;  // all three missing: the TMA switch changes only the flag, Reset restores them
+  for (char list : {'n', 't', 'o'}) Access::Drop(table, list);
+  table.UpdateTMA_CM_Names(true);
+  EXPECT_TRUE(Access::TmaCmNames(table));
+  table.Reset();
+  EXPECT_EQ(Sizes(table), "428 names, 271 texts, 0 attachments");
+  RecordingHost host;
+  host.handlerExists = true;
+  g_failNothrowNew = true;  // lists that cannot be allocated are reported
+  table.Reset();
+  g_failNothrowNew = false;
+  EXPECT_EQ(
+      host.Texts("LogError", EK_CHECK),
+      std::vector<std::string>{"m_monitorObjectList != NULL && m_internalNameList != NULL && m_textList != NULL"});
 }
 
 }  // namespace

@@ -53,15 +53,13 @@ TEST(ToolHelpers, TextsForATerminalAndForJson) {
 }
 
 TEST(ToolHelpers, TimesBecomeIso8601WithTheOffset) {
-  const char* zone = std::getenv("TZ");
-  const std::string old = zone != nullptr ? zone : "";
-  setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+  setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);  // only this test reads the zone
   tzset();
-  EXPECT_EQ(IsoTime("2026-12-05 09:29:40"), "2026-12-05T09:29:40+01:00");
-  EXPECT_EQ(IsoTime("2026-07-05 09:29:40"), "2026-07-05T09:29:40+02:00");
-  EXPECT_EQ(IsoTime("                   "), "");
-  EXPECT_EQ(IsoTime("Not Defined"), "Not Defined");
-  zone != nullptr ? setenv("TZ", old.c_str(), 1) : unsetenv("TZ");
+  EXPECT_EQ(IsoTime("2026-12-05 09:29:40") + IsoTime("2026-07-05 09:29:40") + IsoTime("                   ") + "|" +
+                IsoTime("Not Defined"),
+            "2026-12-05T09:29:40+01:00"
+            "2026-07-05T09:29:40+02:00|Not Defined");
+  unsetenv("TZ");
   tzset();
 }
 
@@ -80,11 +78,7 @@ TEST(ToolHelpers, ProgressLineFitsTheWidthDroppingPartsInOrder) {
       {12, "[##..]  50%"},
       {5, " 50%"},
   };
-  for (const auto& c : cases) {
-    const std::string line = FormatProgressLine(50, 2u << 20, 1.0, c.columns);
-    EXPECT_LT(line.size(), static_cast<std::size_t>(std::max(c.columns, 2))) << c.columns;
-    EXPECT_EQ(line, c.line) << c.columns;
-  }
+  for (const auto& c : cases) EXPECT_EQ(FormatProgressLine(50, 2u << 20, 1.0, c.columns), c.line) << c.columns;
   EXPECT_EQ(FormatProgressLine(250, 100, 0.0, 30), "[" + std::string(22, '#') + "] 100%");  // clamped
 }
 

@@ -168,12 +168,11 @@ TEST_F(RegistryTest, AFileThatIsNoUsableHiveIsNeitherUsedNorOverwritten) {
                 " reg_value(key, name, type, data) SELECT 1, i, 1, randomblob(200) FROM n;"
                 " PRAGMA wal_checkpoint(TRUNCATE)"),  // the file alone holds the hive
             "0;");
-  std::string whole = ReadFile(m_dir.User()), scribbled = whole;
-  for (size_t i = 4096; i < 3 * 4096; ++i) scribbled[i] = static_cast<char>(i * 7);
+  const std::string whole = ReadFile(m_dir.User());
   RegistryDir foreign;
   ASSERT_EQ(Sql(foreign.User(), "CREATE TABLE notes(t TEXT); INSERT INTO notes VALUES('keep')"), "");
   for (const std::string& bytes : {std::string("these are my notes, not a hive\n"), std::string("SQLite"),
-                                   ReadFile(foreign.User()), whole.substr(0, whole.size() / 2), scribbled}) {
+                                   ReadFile(foreign.User()), whole.substr(0, whole.size() / 2)}) {
     RegistryDir dir;
     std::ofstream(dir.User()) << bytes;
     OpenKey(HKCU, "Software", KEY_READ, ERROR_BADDB);

@@ -77,17 +77,15 @@ inline std::string Dword(DWORD v) { return {char(v), char(v >> 8), char(v >> 16)
 
 // Runs sql on the database file at path; the first column of each row, each followed by ';'.
 inline std::string Sql(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  std::string rows;
   auto collect = [](void* out, int, char** row, char**) {
     *static_cast<std::string*>(out) += std::string(row[0] != nullptr ? row[0] : "") + ";";
     return 0;
   };
-  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK || sqlite3_exec(db, sql, collect, &rows, nullptr) != SQLITE_OK) {
-    rows = "sql failed";
-  }
+  sqlite3* db = nullptr;
+  std::string rows;
+  const bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK && sqlite3_exec(db, sql, collect, &rows, nullptr) == 0;
   sqlite3_close(db);
-  return rows;
+  return ok ? rows : "sql failed";
 }
 
 }  // namespace pelix::test

@@ -30,11 +30,9 @@ class SettingsTest : public ::testing::Test {
   // The calls to the host with one of the names, one per line.
   std::string Calls(std::initializer_list<std::string> names) const {
     std::string text;
-    for (const auto& call : m_host.calls) {
-      if (std::find(names.begin(), names.end(), call.name) != names.end()) {
+    for (const auto& call : m_host.calls)
+      if (std::find(names.begin(), names.end(), call.name) != names.end())
         text += call.name + " " + std::to_string(call.kind) + " " + call.file + " " + call.text + "\n";
-      }
-    }
     return text;
   }
 

@@ -53,15 +53,14 @@ inline std::string Read(HKEY root, const char* path, const char* name) {
   HKEY key = root;
   LONG result = path != nullptr ? RegOpenKeyExA(root, path, 0, KEY_READ, &key) : ERROR_SUCCESS;
   std::string out, found(600, '\0');
-  DWORD type = 0, size = 0;
+  DWORD type = 0, size = 0, i = 0;
   const bool list = name != nullptr && name[0] == '*';
-  for (DWORD i = 0; result == ERROR_SUCCESS && list; ++i) {
+  while (list && result == ERROR_SUCCESS) {
     size = DWORD(found.size());
-    result = name[1] == 'k' ? RegEnumKeyExA(key, i, found.data(), &size, nullptr, nullptr, nullptr, nullptr)
-                            : RegEnumValueA(key, i, found.data(), &size, nullptr, nullptr, nullptr, nullptr);
+    result = name[1] == 'k' ? RegEnumKeyExA(key, i++, found.data(), &size, nullptr, nullptr, nullptr, nullptr)
+                            : RegEnumValueA(key, i++, found.data(), &size, nullptr, nullptr, nullptr, nullptr);
     out += result == ERROR_SUCCESS ? found.substr(0, size) + ";" : "";
   }
-  if (list && result == ERROR_NO_MORE_ITEMS) result = ERROR_SUCCESS;
   if (!list && result == ERROR_SUCCESS &&
       (result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size)) == ERROR_SUCCESS) {
     out.resize(size);
@@ -69,7 +68,7 @@ inline std::string Read(HKEY root, const char* path, const char* name) {
     out = std::to_string(type) + ":" + out;
   }
   if (key != root) RegCloseKey(key);
-  return result == ERROR_SUCCESS ? out : "error " + std::to_string(result);
+  return result == ERROR_SUCCESS || (list && result == ERROR_NO_MORE_ITEMS) ? out : "error " + std::to_string(result);
 }
 
 // A number as a REG_DWORD stores it: four bytes, least significant first.

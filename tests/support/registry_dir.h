@@ -7,20 +7,12 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "pelix/platform.h"
 #include "platform/temp_folder.h"
 
 namespace pelix::test {
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-inline void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path) << bytes; }
 
 class RegistryDir {
  public:
@@ -60,25 +52,23 @@ inline void Store(HKEY root, const std::string& key, const char* name = nullptr,
 inline std::string Read(HKEY root, const char* path, const char* name) {
   HKEY key = root;
   LONG result = path != nullptr ? RegOpenKeyExA(root, path, 0, KEY_READ, &key) : ERROR_SUCCESS;
-  std::string out;
-  DWORD type = 0, size = 0;
-  if (result == ERROR_SUCCESS && name != nullptr && name[0] == '*') {
-    char found[600];
-    for (DWORD i = 0; result == ERROR_SUCCESS; ++i) {
-      size = sizeof found;
-      result = name[1] == 'k' ? RegEnumKeyExA(key, i, found, &size, nullptr, nullptr, nullptr, nullptr)
-                              : RegEnumValueA(key, i, found, &size, nullptr, nullptr, nullptr, nullptr);
-      if (result == ERROR_SUCCESS) out += std::string(found, size) + ";";
-    }
-    if (result == ERROR_NO_MORE_ITEMS) result = ERROR_SUCCESS;
-  } else if (result == ERROR_SUCCESS &&
-             (result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size)) == ERROR_SUCCESS) {
+  std::string out, found(600, '\0');
+  DWORD type = 0, size = 0, i = 0;
+  const bool list = name != nullptr && name[0] == '*';
+  while (list && result == ERROR_SUCCESS) {
+    size = DWORD(found.size());
+    result = name[1] == 'k' ? RegEnumKeyExA(key, i++, found.data(), &size, nullptr, nullptr, nullptr, nullptr)
+                            : RegEnumValueA(key, i++, found.data(), &size, nullptr, nullptr, nullptr, nullptr);
+    out += result == ERROR_SUCCESS ? found.substr(0, size) + ";" : "";
+  }
+  if (!list && result == ERROR_SUCCESS &&
+      (result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size)) == ERROR_SUCCESS) {
     out.resize(size);
     result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out.data()), &size);
     out = std::to_string(type) + ":" + out;
   }
   if (key != root) RegCloseKey(key);
-  return result == ERROR_SUCCESS ? out : "error " + std::to_string(result);
+  return result == ERROR_SUCCESS || (list && result == ERROR_NO_MORE_ITEMS) ? out : "error " + std::to_string(result);
 }
 
 // A number as a REG_DWORD stores it: four bytes, least significant first.
@@ -86,17 +76,15 @@ inline std::string Dword(DWORD v) { return {char(v), char(v >> 8), char(v >> 16)
 
 // Runs sql on the database file at path; the first column of each row, each followed by ';'.
 inline std::string Sql(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  std::string rows;
   auto collect = [](void* out, int, char** row, char**) {
     *static_cast<std::string*>(out) += std::string(row[0] != nullptr ? row[0] : "") + ";";
     return 0;
   };
-  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK || sqlite3_exec(db, sql, collect, &rows, nullptr) != SQLITE_OK) {
-    rows = "sql failed";
-  }
+  sqlite3* db = nullptr;
+  std::string rows;
+  const bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK && sqlite3_exec(db, sql, collect, &rows, nullptr) == 0;
   sqlite3_close(db);
-  return rows;
+  return ok ? rows : "sql failed";
 }
 
 }  // namespace pelix::test

@@ -35,9 +35,8 @@ void LookUp(CFaultCodeParser& parser, const std::string& code, CabinetType cabin
   const std::unique_ptr<CFaultCodeDescription> record(parser.GetDescription("BTS", nullptr, code.c_str(), cabinet));
   FUZZ_CHECK(record == nullptr || (loaded && cabinet > 0 && cabinet < 64 && cabinet != 8));
   if (record == nullptr) return;
-  const auto line = [](const std::string& text) {
-    return text.empty() || (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0);
-  };
+  // A text is empty or ends with "\r\n" (so, "\r\n" put in front, it does).
+  const auto line = [](const std::string& t) { return ("\r\n" + t).compare(t.size(), 2, "\r\n") == 0; };
   FUZZ_CHECK(record->m_reservedText.IsEmpty() && line(record->m_description.str()) && line(record->m_action.str()));
   // A related code is "category function map:id", at least 4 characters.
   for (const CString& related : record->m_relatedFaults) FUZZ_CHECK(related.GetLength() >= 4 && related.Find(':') >= 0);

@@ -43,16 +43,15 @@ void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost&) {
     int ruInstance = attaching ? input.Int32() : -12, id = 0;
     CString internalName("unset"), shortId("unset"), display("unset");
     CArray<int, int> ids;
-    CArray<Pelix_ObjectId, Pelix_ObjectId> objects;
     if (op <= 1) {  // an id, given or found by name: no such instance leaves the outputs, else its names exist
       id = op == 0 ? input.Int32() : table.GetInternalIdFromInternalName(name);
       table.GetMonitorInternalName(id, internalName, shortId);
       table.GetMonitorName(id, display);
+      // The first instance of a known name is this one or an earlier one.
       const bool known = id >= 0 && id < kCatalogueSize;
-      FUZZ_CHECK(display != "unset" && (known || (internalName == "unset" && shortId == "unset")));
-      // The first instance of a name is this one or an earlier one.
-      FUZZ_CHECK(!known ||
-                 (table.MonitorExists(internalName) && table.GetInternalIdFromInternalName(internalName) <= id));
+      FUZZ_CHECK(display != "unset" &&
+                 (known ? table.MonitorExists(internalName) && table.GetInternalIdFromInternalName(internalName) <= id
+                        : internalName == "unset" && shortId == "unset"));
       if (op == 1) FUZZ_CHECK(table.MonitorExists(name) ? known && (internalName == name || shortId == name) : id == 0);
     } else if (op == 2) {  // a display name names one instance or none
       FUZZ_CHECK(table.GetMonitorId(name) >= -1 && table.GetMonitorId(name) < kCatalogueSize);
@@ -71,6 +70,7 @@ void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost&) {
       id = input.Int32() % (kCatalogueSize + 2);
       const int count = table.GetMonitorsForRU(type, objectInstance, ids);
       const bool attached = std::find(ids.begin(), ids.end(), id) != ids.end();
+      CArray<Pelix_ObjectId, Pelix_ObjectId> objects;
       table.GetPelixObjectsForInternalID(id, objects);
       const auto here = [&](const Pelix_ObjectId& o) { return o.type == type && o.instance == objectInstance; };
       FUZZ_CHECK(count == ids.GetSize() && attached == std::any_of(objects.begin(), objects.end(), here));

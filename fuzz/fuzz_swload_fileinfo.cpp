@@ -56,10 +56,8 @@ void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost&) {
     size_t bytes = 12;  // for the copy: a load file of that name, cut at 16 KiB
     for (const SubFileStruct& subFile : *loadFile.subFiles) {
       FUZZ_CHECK(subFile.size >= 0 && subFile.destList != nullptr && subFile.bootList != nullptr);
-      CheckDestinations(parser, subFile.destList);
-      CheckDestinations(parser, subFile.bootList);
       bytes = std::min<size_t>(bytes + subFile.size, 16384);
-      delete subFile.destList, delete subFile.bootList;
+      for (const auto* list : {subFile.destList, subFile.bootList}) CheckDestinations(parser, list), delete list;
     }
     delete loadFile.subFiles;
     const std::string name = loadFile.name.str();

@@ -21,7 +21,6 @@ namespace {
 std::string CodeInFile(const std::string& xml, int choice) {
   size_t found = std::string::npos, next = xml.find("<code>");
   for (; next != std::string::npos && choice-- >= 0; next = xml.find("<code>", next + 1)) found = next;
-  if (found == std::string::npos) return std::string();
   const size_t end = std::min(xml.find("</code>", found), xml.size());
   const auto element = [&](const std::string& name) {  // the text between <name> and </name>, or empty
     const size_t start = xml.find("<" + name + ">", found);
@@ -48,14 +47,14 @@ void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost& host) {
   const std::string database = pelix::fuzz::Scratch() + "faultcodes.xml";
   const auto cabinet = static_cast<CabinetType>(static_cast<int8_t>(input.Byte()));
   const int choice = input.Byte();
-  const std::string code = input.Text(), xml = input.Rest(), fileCode = CodeInFile(xml, choice % 8);
+  const std::string code = input.Bytes(input.Byte()), xml = input.Rest(), fileCode = CodeInFile(xml, choice % 8);
   pelix::fuzz::WriteFile(database, xml);
   CFaultCodeParser parser;
   try {
     const int loaded = parser.Init(database.c_str());
     FUZZ_CHECK(loaded == 0 || loaded == 1);
     LookUp(parser, code, cabinet, loaded == 1);
-    if (!fileCode.empty()) LookUp(parser, fileCode, cabinet, loaded == 1);
+    LookUp(parser, fileCode, cabinet, loaded == 1);
   } catch (const CComError& error) {
     // The XML component refused the file or a query (an apostrophe in a
     // part). The scopes the error passed through stay open by design.

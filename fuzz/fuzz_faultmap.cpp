@@ -13,15 +13,13 @@
 
 namespace pelix::test {
 
+std::string Bytes(const CByteArray& a) { return std::string(a.begin(), a.end()); }
+bool Rising(const CByteArray& a) { return std::adjacent_find(a.begin(), a.end(), std::greater_equal<>()) == a.end(); }
+
 // Reads the fault map's members (a friend of CFaultMap) to check a report's
 // merge into the kept map.
 class FaultMapAccess {
  public:
-  static std::string Bytes(const CByteArray& a) { return std::string(a.begin(), a.end()); }
-  static bool Ascending(const CByteArray& a) {
-    return std::adjacent_find(a.begin(), a.end(), std::greater_equal<>()) == a.end();
-  }
-
   static void Run(fuzz::Input& input, DefaultHost& host) {
     CFaultMap kept;
     for (int reports = 0; !input.Empty() && reports < 16; ++reports) {
@@ -32,21 +30,19 @@ class FaultMapAccess {
       const CFaultMap report(octets.empty() ? nullptr : std::vector<char>(octets.begin(), octets.end()).data(),
                              static_cast<unsigned char>(octets.size()), dataType);
       kept.UpdateFaultMap(report);
-      bool anyMerged = false;
-      int listed = 0;
-      for (int k = 0; k < 6; ++k) {
-        const FaultMapType kind = FaultMapType(k);
+      int listed = 0, merged = 0;  // faults listed; kinds merged with changes
+      for (auto kind = FaultMapType(0); kind < 6; kind = FaultMapType(kind + 1)) {
         const CByteArray &newMap = report.Map(kind), &raised = kept.RaisedList(kind), &ceased = kept.CeasedList(kind);
         // The raised and ceased lists are ascending and disjoint.
-        FUZZ_CHECK(!newMap.IsEmpty() && Ascending(raised) && Ascending(ceased) &&
+        FUZZ_CHECK(!newMap.IsEmpty() && Rising(raised) && Rising(ceased) &&
                    std::find_first_of(raised.begin(), raised.end(), ceased.begin(), ceased.end()) == raised.end());
         listed += raised.GetSize() + ceased.GetSize();
         if (newMap[0] != kept.Map(kind)[0]) continue;        // a kind the report does not carry
         FUZZ_CHECK(Bytes(kept.Map(kind)) == Bytes(newMap));  // a merged kind carries the new bits
-        anyMerged = anyMerged || !raised.IsEmpty() || !ceased.IsEmpty();
+        merged += !raised.IsEmpty() || !ceased.IsEmpty();
       }
       bool fault = false;
-      FUZZ_CHECK(kept.IsChanged() == anyMerged && kept.m_dataValid == report.m_dataValid &&
+      FUZZ_CHECK(kept.IsChanged() == (merged > 0) && kept.m_dataValid == report.m_dataValid &&
                  kept.IsFault(fault) == (kept.m_dataValid == 1 ? SR_OK : SR_INVALID_DATA));
       // One line and item per listed fault; an undecoded map has one line only.
       CArray<CString, CString> lines;

@@ -23,7 +23,7 @@ static CString Name(pelix::fuzz::Input& input) {
   CString names[3];
   table.GetMonitorInternalName(id, names[0], names[1]);
   table.GetMonitorName(id, names[2]);
-  return how < 64 ? names[how % 3] : CString(input.Text());
+  return how < 64 ? names[how % 3] : CString(input.Bytes(input.Byte()));
 }
 
 // Each operation reads, in this order: a name (1, 2, 4, 7), a name type (5),
@@ -85,8 +85,7 @@ void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost&) {
       table.KeepThese(keep);
     } else if (op == 9) {  // nothing stays attached
       table.ClearMonitorObjectList();
-      for (int kind = 0; kind < 8; ++kind)
-        FUZZ_CHECK(table.GetMonitorsForRU(static_cast<Pelix_ObjectType>(kind), input.Int32() % 8, ids) == 0);
+      for (int k = 0; k < 8; ++k) FUZZ_CHECK(table.GetMonitorsForRU(Pelix_ObjectType(k), input.Int32() % 8, ids) == 0);
     } else if (op == 10) {
       table.UpdateTMA_CM_Names((input.Byte() & 1U) != 0);
     } else {

@@ -15,14 +15,12 @@
 
 namespace {
 
-constexpr const char* kFileNames[] = {"KMA0001", "KMB0002", "FLF1PKG", "kma0003"};
-
 // The POSIX file system without flushing to the device: the copies stay
 // exactly as checked, only faster.
 struct FastFileSystem final : pelix::platform::PosixFileSystem {
   bool Flush(int) override { return true; }
   bool FlushFolder(const std::string&) override { return true; }
-};
+} g_files;
 
 // Every hardware string is part of the string of all kinds (4), the five
 // single codes part of the one without WB (6); 7 and -1 read as H40 (0).
@@ -39,11 +37,10 @@ void Progress(int percent) { FUZZ_CHECK(percent >= g_lastPercent && percent <= 1
 }  // namespace
 
 void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost&) {
-  static FastFileSystem files;
-  pelix::platform::SetFileSystem(&files);
+  pelix::platform::SetFileSystem(&g_files);
   const std::string package = pelix::fuzz::Scratch() + "package/", card = pelix::fuzz::Scratch() + "card/";
   const uint8_t flags = input.Byte();
-  const std::string fileName = kFileNames[flags & 3U];
+  const std::string fileName = std::string("KMA0001KMB0002FLF1PKGkma0003").substr((flags & 3U) * 7, 7);
   for (const std::string& folder : {package, card}) pelix::fuzz::ClearFolder(folder);
   pelix::fuzz::WriteFile(package + fileName, input.Rest());
   CArray<LoadFileStruct, LoadFileStruct> loadFiles;

@@ -18,9 +18,8 @@ void FuzzOne(pelix::fuzz::Input& input, pelix::DefaultHost&) {
   CString card(root);
   FUZZ_CHECK(handler.IsFlashCardPresent(card) != 0 && handler.Init(card, true, false) == SR_OK &&
              handler.VerifyTolva_SW_OnFlashCard() == SR_OK);
-  const std::string revision = handler.GetTolva_SW_Rev_OnFlashCard().str(),
-                    name = handler.GetTolva_SW_Name_OnFlashCard().str();
-  FUZZ_CHECK(revision == (file.size() < 12 ? "Not Defined" : file.substr(3, 5)));
+  FUZZ_CHECK(handler.GetTolva_SW_Rev_OnFlashCard().str() == (file.size() < 12 ? "Not Defined" : file.substr(3, 5)));
+  const std::string name = handler.GetTolva_SW_Name_OnFlashCard().str();
   const auto has = [&name](const char* letters) { return name.find(letters) != std::string::npos; };
   FUZZ_CHECK(name == "Not Defined" ||
              (file.find("P=") != std::string::npos && name[10] == '_' &&

@@ -45,7 +45,6 @@ struct Input {
     position += count = std::min(count, size - position);
     return {reinterpret_cast<const char*>(data) + position - count, count};
   }
-  std::string Text() { return Bytes(Byte()); }  // its length given by one byte
   std::string Rest() { return Bytes(size); }
 };
 

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
@@ -17,8 +16,8 @@ int main(int argc, char** argv) {
   for (std::filesystem::recursive_directory_iterator it(argc == 2 ? argv[1] : "", error), end; !error && it != end;
        it.increment(error)) {
     if (!it->is_regular_file()) continue;
-    std::ifstream in(it->path(), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes(it->file_size(), '\0');
+    std::ifstream(it->path(), std::ios::binary).read(bytes.data(), std::streamsize(bytes.size()));
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), ++passed;
   }
   if (error || passed == 0) return std::fprintf(stderr, "usage: %s CORPUS-FOLDER (with files)\n", argv[0]), 2;

@@ -511,9 +511,8 @@ TEST(FaultNameTable, StoreLookUpTranslateAndLifetime) {
     for (int i = 0; i < 150; ++i) many.push_back("n" + std::to_string(i));
     table.Store(MO_AO_TX, FM_I1A, many);
     table.Store(MO_AO_TX, FM_I1A, {"A", "", "C"});  // overwrites only its own positions
-    for (const auto& [type, kind] : {std::pair{MO_UNKNOWN, 5}, {MO_Type(-1), 0}, {MO_SO_CF, 6}, {MO_AO_MCTR, -1}}) {
+    for (const auto& [type, kind] : {std::pair{MO_UNKNOWN, 5}, {MO_Type(-1), 0}, {MO_SO_CF, 6}, {MO_AO_MCTR, -1}})
       table.Store(type, FaultMapType(kind), {"stray"});
-    }
     const char* outside = "Unknown fault name";
     const std::tuple<int, int, int, const char*> names[] = {
         // empty names are stored as "Unknown"
@@ -522,9 +521,8 @@ TEST(FaultNameTable, StoreLookUpTranslateAndLifetime) {
         {MO_AO_TX, FM_I1B, 0, "13"},       {MO_UNKNOWN, FM_I1A, 0, outside}, {-1, FM_I1A, 0, outside},
         {MO_SO_CF, 6, 0, outside},         {MO_SO_CF, -1, 0, outside},       {MO_AO_MCTR, FM_RU, 0, "59"},
         {MO_SO_CF, FM_I1A, 50, "Unknown"}, {MO_AO_MCTR, FM_EC2, 99, "58/99"}};
-    for (const auto& [type, kind, faultNo, name] : names) {
+    for (const auto& [type, kind, faultNo, name] : names)
       EXPECT_EQ(table.Name(type, kind, faultNo), name) << type << "/" << kind << "/" << faultNo;
-    }
     Bytes beyond99(16, 0), wide(1300, 0);
     beyond99[12] = 0x18, beyond99[15] = 0x80;  // faults 99, 100 and 127
     wide[1299] = 0x80;                         // wider than four digits: the number is not cut

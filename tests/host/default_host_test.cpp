@@ -14,15 +14,6 @@
 
 namespace {
 
-// All that was written to a log file; the file is closed.
-std::string Drain(std::FILE* log) {
-  std::rewind(log);
-  char text[1024] = {};
-  EXPECT_GT(std::fread(text, 1, sizeof text - 1, log), 0U);
-  std::fclose(log);
-  return text;
-}
-
 const char* Build(pelix::DefaultHost& host, const char* format, ...) {
   va_list args;
   va_start(args, format);
@@ -60,7 +51,11 @@ TEST(DefaultHost, EveryServiceOfTheBuiltInHost) {
   host.LogStoredMessages();
   EXPECT_TRUE(host.StoredMessages().empty());
   host.SetLogStream(nullptr);
-  EXPECT_EQ(Drain(log),
+  std::rewind(log);
+  char text[1024] = {};
+  EXPECT_GT(std::fread(text, 1, sizeof text - 1, log), 0U);
+  std::fclose(log);
+  EXPECT_EQ(std::string(text),
             "> CFaultMap::CFaultMap()  [faultmap/faultmap.cpp:10]\n  > Inner()  [b.cpp:20]\n"
             "    TRACE: MO FAULT MAP REPORT  [faultmap/faultmap.cpp:11]\n  < Inner()  [b.cpp:21]\n"
             "< CFaultMap::CFaultMap()  [faultmap/faultmap.cpp:12]\n  PRECONDITION: kept  [a.cpp:1]\n"

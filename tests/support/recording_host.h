@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pelix/default_host.h"
 #include "pelix/host_services.h"
 
 namespace pelix::test {
@@ -79,9 +80,7 @@ class RecordingHost : public HostServices {
   bool IsPelixTracesEnabled() override { return Record("IsPelixTracesEnabled"), pelixTraces; }
   CString ID_ToText(int id, CabinetType cabinet) override {
     Record("ID_ToText", -1, std::to_string(id).c_str(), nullptr, static_cast<int>(cabinet));
-    static const char* const names[] = {"SO CF", "SO TRXC", "AO TX",  "AO RX",   "AO TS",  "AO TF",
-                                        "AO IS", "AO DP",   "AO CON", "AO MCTR", "Unknown"};
-    return CString(id >= 0 && id <= 10 ? names[id] : "Unknown");
+    return GetDefaultHost().ID_ToText(id, cabinet);  // the built-in names
   }
   int DisplayUserInfo(const char* text, int style, int second, bool flag) override {
     Record("DisplayUserInfo", style, text, nullptr, second * 2 + (flag ? 1 : 0));

@@ -142,16 +142,14 @@ const LookupCase kEdgeCases[] = {
 };
 // clang-format on
 
-TEST_F(FaultCodeTest, LookupsInTheSampleAndTheEdgeDatabase) {
+TEST_F(FaultCodeTest, LookupsRefusedArgumentsAndMalformedQueries) {
   for (const auto& [code, cabinet, record] : kSampleCases) EXPECT_EQ(Look(sample, code, cabinet), record) << code;
   CFaultCodeParser parser;
   ASSERT_EQ(parser.Init(edges->c_str()), 1);
   for (const auto& [code, cabinet, record] : kEdgeCases) EXPECT_EQ(Look(parser, code, cabinet), record) << code;
   std::string deep;  // levels beyond 32 are indented as level 32
-  for (int level = 1; level <= kDepth; ++level) {
-    deep +=
-        std::string(static_cast<size_t>(4 * (std::min(level, 32) - 1)), ' ') + "  - L" + std::to_string(level) + "\r\n";
-  }
+  for (int level = 1; level <= kDepth; ++level)
+    deep += std::string(size_t(4 * (std::min(level, 32) - 1)), ' ') + "  - L" + std::to_string(level) + "\r\n";
   EXPECT_EQ(Look(parser, "D D D:1", kMacro), deep + "||");
   // Every cabinet value selects the texts of its class.
   for (long long value = -3; value <= 71; ++value) {
@@ -162,9 +160,7 @@ TEST_F(FaultCodeTest, LookupsInTheSampleAndTheEdgeDatabase) {
               expected == "unidentified" ? "null" : expected + " text\r\n||")
         << v;
   }
-}
-
-TEST_F(FaultCodeTest, RefusedArgumentsAndMalformedQueries) {
+  // Refused arguments; an apostrophe makes the query malformed.
   EXPECT_EQ(sample.GetDescription(nullptr, "Y", "BTS CF I1A:1", kMacro), nullptr);
   EXPECT_EQ(sample.GetDescription("X", "Y", nullptr, kMacro), nullptr);
   for (const char* code : {"BTS CF I1A:it's", "O'BTS CF I1A:1", "BTS CF I1A:'"}) {
@@ -186,9 +182,8 @@ TEST_F(FaultCodeTest, InitLoadsReplacesOrUnloads) {
   std::vector<std::unique_ptr<TempTextFile>> files;
   for (const std::string& text : {std::string(), std::string("category function map id\r\nBTS CF I1A 1\r\n"),
                                   db.substr(0, 80), db + db, db + "<fault/>", db + "x", db + "]]>\n", "x" + db,
-                                  db + "<![CDATA[x]]>", std::string("<?xml version=\"1.0\"?>\n<!-- no root -->\n")}) {
+                                  db + "<![CDATA[x]]>", std::string("<?xml version=\"1.0\"?>\n<!-- no root -->\n")})
     files.push_back(std::make_unique<TempTextFile>(text));
-  }
   std::vector<const char*> bad = {nullptr, "", "/nonexistent/faultcodes.xml", PELIX_SOURCE_DIR "/data"};
   for (const auto& file : files) bad.push_back(file->c_str());
   for (const char* path : bad) {  // a failed load unloads what was loaded

@@ -253,14 +253,12 @@ TEST(FaultMapCopy, CopiesAndAssignments) {
 
 TEST(FaultMapCopy, CopyOfANullPointerHasNoMapsAndCopiesOfThatThrow) {
   HandlerHost host;
-  const CFaultMap* none = nullptr;
-  const CFaultMap hollow(none);  // failed precondition: no maps at all
+  const CFaultMap hollow(static_cast<const CFaultMap*>(nullptr));  // failed precondition: no maps at all
   EXPECT_EQ(Join(host.Texts("RaiseError", -1)) + "/" + Join(host.Texts("LogError", EK_PRECONDITION)),
             "other != NULL/other != NULL");
   EXPECT_EQ(Show(hollow), "v0 mo0/0/0/0 t0 I1A#0 I1B#0 I2A#0 EC1#0 EC2#0 RU#0");
   EXPECT_THROW(CFaultMap copy(hollow), CInvalidArgException);
-  CFaultMap kept;
-  EXPECT_THROW(kept.UpdateFaultMap(hollow), CInvalidArgException);
+  EXPECT_THROW(CFaultMap().UpdateFaultMap(hollow), CInvalidArgException);
 }
 
 // --- merging into a kept map and the fault query ---------------------------------

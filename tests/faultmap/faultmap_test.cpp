@@ -236,9 +236,9 @@ TEST(FaultMapCopy, CopiesAndAssignments) {
   for (const CFaultMap& copy : {CFaultMap(merged), CFaultMap(&merged)}) EXPECT_EQ(Show(copy), kMerged);
   // Data type 4 over 7: maps, lists and the header follow, the old time stamps and the change flag stay.
   CFaultMap target = mergedMap();
-  const CFaultMap dt4 = Decode(Rpt({Block(FM_EC1, 3, {5})}, -1, {}, {11, 3, 1, 2}), 4);
+  const CFaultMap dt4 = Decode(Rpt({Block(FM_EC1, 3, {5})}, -1, {}, {11, 3, 1, 3}), 4);
   target = dt4;
-  EXPECT_EQ(Show(target), "v1 mo11/3/1/2 t4242 @0/3=99 EC1:5 changed");
+  EXPECT_EQ(Show(target), "v1 mo11/3/1/3 t4242 @0/3=99 EC1:5 changed");
   CFaultMap back = dt4;  // data type 7 over 4: the stamps come along
   back = merged;
   EXPECT_EQ(Show(back), kMerged);

@@ -9,7 +9,6 @@
 #include <sstream>
 #include <string>
 #include <tuple>
-#include <type_traits>
 #include <vector>
 
 #include "faultmap/time_text.h"
@@ -100,7 +99,6 @@ std::string Join(const Strings& parts, const char* separator = "|") {
 // A recording host with an error handler present.
 struct HandlerHost : RecordingHost {
   HandlerHost() { handlerExists = true; }
-  std::string Scopes() const { return Join(Texts("StoreEnter", -1)); }
 };
 
 }  // namespace
@@ -153,20 +151,10 @@ std::string Show(const CFaultMap& map) { return FaultMapAccess::Show(map); }
 // --- decoding ----------------------------------------------------------------
 
 TEST(FaultMapDecode, ReportsAndWhatTheyDecodeTo) {
-  // A new map is empty in its data type's sizes (Show compares them); the default is data type 7.
-  EXPECT_EQ(Show(CFaultMap()), "v0 mo0/0/0/0 t0");
-  for (const int dataType : {7, 5, 4, 2, 0, 3, 6, -1, 99}) {
-    EXPECT_EQ(Show(CFaultMap(static_cast<OMS_tolva_mon_datatype_type>(dataType))), "v0 mo0/0/0/0 t0") << dataType;
-  }
+  // Every map comes out in its data type's sizes: Show compares them.
   const std::string i1a = Rpt({Block(FM_I1A, 13, {4})});
   std::vector<Bytes> full;  // all maps of data type 2
   for (const FaultMapType kind : kAllKinds) full.push_back(Block(kind, MapSize(2, kind), {0}));
-  const auto over = [](int dataType, int large, int small) {  // whole blocks, one octet more than all maps
-    std::vector<Bytes> blocks;
-    for (const FaultMapType kind : {FM_I1A, FM_I1B, FM_RU}) blocks.push_back(Block(kind, MapSize(dataType, kind), {1}));
-    blocks.resize(size_t(large), {}), blocks.resize(size_t(large + small), Block(FM_EC1, 3));
-    return Rpt(blocks, dataType == 7 ? 0 : -1);
-  };
   Bytes cut = Block(FM_I1A, 13, {0, 79});  // needs 13 octets, the area holds 10
   cut.resize(10);
   const std::string stamped = Rpt({Block(FM_EC1, 3, {1})}, 0x8000002A, {{FM_EC1, 1, 0xDEADBEEF}, {FM_I1A, 200, 5}});
@@ -174,34 +162,31 @@ TEST(FaultMapDecode, ReportsAndWhatTheyDecodeTo) {
     std::string report = {3, 1, 0, 1, 0, 0, 0, 0x30, 0x39, char(count)};
     return report + std::string(static_cast<size_t>((6 * count + 5) % 256 - 5), '\x07');
   };
-  const std::string partial = std::string{3, 1, 0, 1, 0, 0, 0, 0, 9, 50} + std::string(44, '\x01');  // E = 49
-  std::string seven;
-  for (int n = 0; n < 7; ++n) seven += " @1/1=16843009";
+  const std::string partial = std::string{3, 1, 0, 1, 0, 0, 0, 0, 9, 44} + std::string(8, '\x01');  // E = 13
   const char *nothing = "v1 mo3/3/1/2 t0", *refused = "v0 mo3/3/1/2 t0", *counts = "v1 mo3/1/0/1 t12345";
   const std::tuple<const char*, std::string, int, std::string> rows[] = {
       // clang-format off
-      {"empty area, dt 2", Rpt({}), 2, nothing}, {"empty area, dt 4", Rpt({}), 4, nothing},
-      {"empty area, dt 0", Rpt({}), 0, nothing}, {"empty area, dt 9", Rpt({}), 9, nothing},
+      {"empty area, dt 2", Rpt({}), 2, nothing}, {"empty area, dt 9", Rpt({}), 9, nothing},
       {"no tail, dt 5", Rpt({}), 5, refused}, {"no tail, dt 7", Rpt({}), 7, refused},
       {"blocks fill their kinds only", Rpt({Block(FM_I1A, 13, {0, 95}), Block(FM_EC1, 3, {9})}), 2,
        "v1 mo3/3/1/2 t0 I1A:0,95 EC1:9"},
       {"later block of a kind wins", Rpt({Block(FM_EC1, 3, {0}), Block(FM_EC1, 3, {1})}), 2, "v1 mo3/3/1/2 t0 EC1:1"},
       {"one octet too many", i1a + '\0', 2, refused}, {"one octet short", i1a.substr(0, i1a.size() - 1), 2, refused},
-      {"longer than all maps, dt 2", over(2, 2, 11), 2, refused}, {"longer than all maps, dt 0", over(0, 2, 7), 0, refused},
-      {"longer than all maps, dt 4", over(4, 3, 8), 4, refused}, {"longer than all maps, dt 7", over(7, 3, 10), 7, refused},
+      // whole blocks, one octet more than all maps (62 and 68 octets)
+      {"longer than all maps, dt 4", Rpt(std::vector<Bytes>(21, Block(FM_EC1, 3))), 4, refused},
+      {"longer than all maps, dt 7", Rpt(std::vector<Bytes>(23, Block(FM_EC1, 3)), 0), 7, refused},
       {"area of exactly all maps", Rpt(full), 2, "v1 mo3/3/1/2 t0 I1A:0 I1B:0 I2A:0 EC1:0 EC2:0 RU:0"},
       {"unknown block keeps earlier maps", Rpt({Block(FM_I1A, 13, {3}), {0x30, 0xFF, 0xFF}}), 2, "v0 mo3/3/1/2 t0 I1A:3"},
       {"block after an unknown one", Rpt({{0x00, 0x00, 0x00}, Block(FM_EC1, 3, {2})}), 2, refused},
       {"unknown block, tail read", Rpt({{0x99, 0, 0}}, 0x01020304, {{FM_I1A, 3, 77}}), 7, "v0 mo3/3/1/2 t16909060 @0/3=77"},
       {"block past the area copied to its end", Rpt({cut}, 0xFFFFFFFF), 7, "v0 mo3/3/1/2 t4294967295 I1A:0"},
       {"stamps, dt 5", stamped, 5, "v1 mo3/3/1/2 t2147483690 @3/1=3735928559 @0/200=5 EC1:1"},
-      {"stamps, dt 7", stamped, 7, "v1 mo3/3/1/2 t2147483690 @3/1=3735928559 @0/200=5 EC1:1"},
       {"no entries: a tail of five", Rpt({}, 1000), 7, "v1 mo3/3/1/2 t1000"}, {"tail, dt 4", Rpt({}, 1000), 4, refused},
       // N = 128: E = 773 mod 256 = 5; N = 129: E = 11; N = 200: E = 181; a negative count has no entries.
       {"N = 128", counted(128), 7, counts}, {"N = 129", counted(129), 7, counts}, {"N = 200", counted(200), 7, counts},
       {"tail cut inside the report time", std::string{3, 1, 0, 1, 0, 0, 0, 0}, 7, "v0 mo3/1/0/1 t0"},
       {"tail length wrapped to 1", std::string{3, 1, 0, 1, 0, 42}, 7, "v0 mo3/1/0/1 t0"},  // N = 42: E = 1
-      {"entries beyond the report: the 7 that fit", partial, 7, "v0 mo3/1/0/1 t9" + seven},
+      {"entries beyond the report: the one that fits", partial, 7, "v0 mo3/1/0/1 t9 @1/1=16843009"},
       {"object octets are signed", Rpt({}, -1, {}, "\xF6\x80\xFF\x7F"), 4, "v1 mo-10/-128/-1/127 t0"},
       {"missing object octets read as 0", "\x03\x07", 2, "v0 mo3/7/0/0 t0"}, {"no length octet", "\x03\x07\x01\x02", 4, "v0 mo3/7/1/2 t0"},
       // clang-format on
@@ -211,60 +196,31 @@ TEST(FaultMapDecode, ReportsAndWhatTheyDecodeTo) {
   EXPECT_EQ(Show(CFaultMap(nullptr, 5, OMS_TOLVA_MON_DATATYPE_2)), "v0 mo0/0/0/0 t0");
 }
 
-TEST(FaultMapDecodeTrace, DumpListsHeaderAndTheAreaOctetsWithinTheReport) {
+TEST(FaultMapDecodeTrace, DumpListsHeaderAndAreaOctetsWithinTheReportUnlessAnErrorIsPending) {
   const std::string head =
       "MO FAULT MAP REPORT|  MO class = 3|  MO instance = 3|  MO associated SO = 1|  MO state = 2|";
   const std::string zeros = "  Fault map length = 3|  Octet 1 = 20 (0x14)|  Octet 2 = 0 (0)|  Octet 3 = 0 (0)";
   const std::tuple<std::string, int, int, std::string> rows[] = {
-      {Rpt({{0x14, 0x80, 0x01}}, -1, {}, {-10, 3, 1, 2}), 2, 1,
-       "MO FAULT MAP REPORT|  MO class = -10|  MO instance = 3|  MO associated SO = 1|  MO state = 2|  Fault map "
-       "length = 3|  Octet 1 = 20 (0x14)|  Octet 2 = -128 (0xffffff80)|  Octet 3 = 1 (0x1)"},
+      {Rpt({{0x14, 0x80, 0x01}}), 2, 1,
+       head + "  Fault map length = 3|  Octet 1 = 20 (0x14)|  Octet 2 = -128 (0xffffff80)|  Octet 3 = 1 (0x1)"},
       {Rpt({{0x14, 0, 0}}) + '\x05', 2, 0, head + zeros},  // undecoded, all listed
       {std::string{3, 3, 1, 2, 13, 0x23, 0x01}, 7, 0,
        head + "  Fault map length = 13|  Octet 1 = 35 (0x23)|  Octet 2 = 1 (0x1)"},
-      {Rpt({{0x14, 0, 0}}, 0, {{FM_EC1, 0, 1}}), 7, 1, head + zeros},  // no tail
   };
   for (const auto& [report, dataType, valid, lines] : rows) {
     HandlerHost host;
     EXPECT_EQ(Show(Decode(report, dataType))[1] - '0', valid);
     EXPECT_EQ(Join(host.Texts("StoreError", EK_TRACE)), lines);
-    for (const auto& call : host.CallsNamed("StoreError")) EXPECT_EQ(call.file, "faultmap/faultmap.cpp");
     EXPECT_TRUE(host.CallsNamed("RaiseError").empty());
   }
-}
-
-TEST(FaultMapDecodeTrace, ScopesOfConstructorsAndAPendingError) {
-  const std::string report = Rpt({Block(FM_EC1, 3, {0})});
-  {
-    RecordingHost host;  // without a handler: five calls, and nothing formatted
-    const CFaultMap map(OMS_TOLVA_MON_DATATYPE_4);
-    EXPECT_EQ(Join(host.Names()),
-              "ErrorHandlerExists|ErrorHandlerExists|ErrorHandlerExists|GetErrorStatus|"
-              "ErrorHandlerExists");
-    EXPECT_EQ(Show(Decode(report, 2)), "v1 mo3/3/1/2 t0 EC1:0");
-    EXPECT_EQ(host.CallsNamed("BuildString").size() + host.CallsNamed("StoreError").size(), 0U);
-  }
-  HandlerHost host;
-  {
-    const CFaultMap map(OMS_TOLVA_MON_DATATYPE_4);
-    const CFaultMap copy(map);
-    CFaultMap assigned;
-    assigned = copy;
-  }
-  for (const auto& call : host.CallsNamed("StoreEnter")) EXPECT_EQ(call.file, "faultmap/faultmap.cpp");
-  EXPECT_EQ(host.Scopes(),
-            "CFaultMap::CFaultMap()|CFaultMap::InitFaultMap()|CFaultMap::CFaultMap()|"
-            "CFaultMap::CFaultMap()|CFaultMap::InitFaultMap()|CFaultMap::operator=()|"
-            "CFaultMap::~CFaultMap()|CFaultMap::~CFaultMap()|CFaultMap::~CFaultMap()");
   // A pending error leaves the report undecoded; nothing more is raised, logged or traced.
-  host.Clear(), host.errorStatus = 1;
-  EXPECT_EQ(Show(Decode(report, 2)), "v0 mo0/0/0/0 t0");
+  HandlerHost host;
+  host.errorStatus = 1;
+  EXPECT_EQ(Show(Decode(Rpt({Block(FM_EC1, 3, {0})}), 2)), "v0 mo0/0/0/0 t0");
   for (const char* name : {"RaiseError", "LogError", "StoreError"}) EXPECT_TRUE(host.CallsNamed(name).empty()) << name;
 }
 
 // --- copies and assignment ----------------------------------------------------
-
-static_assert(std::is_convertible_v<const CFaultMap*, CFaultMap>);
 
 TEST(FaultMapCopy, CopiesAndAssignments) {
   // A kept map of data type 7 after two merges: I1A raised 3 and ceased 1, report time 4242 and one time stamp.
@@ -277,18 +233,14 @@ TEST(FaultMapCopy, CopiesAndAssignments) {
   CFaultMap merged = mergedMap();
   ASSERT_EQ(Show(merged), kMerged + " changed");
   // Copies take maps, lists and stamps but start unchanged.
-  const CFaultMap converted = &merged;
-  for (const CFaultMap& copy : {CFaultMap(merged), CFaultMap(&merged), converted}) EXPECT_EQ(Show(copy), kMerged);
+  for (const CFaultMap& copy : {CFaultMap(merged), CFaultMap(&merged)}) EXPECT_EQ(Show(copy), kMerged);
   // Data type 4 over 7: maps, lists and the header follow, the old time stamps and the change flag stay.
   CFaultMap target = mergedMap();
-  const CFaultMap dt4 = Decode(Rpt({Block(FM_EC1, 3, {5})}, -1, {}, {11, 3, 1, 2}), 4);
+  const CFaultMap dt4 = Decode(Rpt({Block(FM_EC1, 3, {5})}, -1, {}, {11, 3, 1, 3}), 4);
   target = dt4;
-  EXPECT_EQ(Show(target), "v1 mo11/3/1/2 t4242 @0/3=99 EC1:5 changed");
+  EXPECT_EQ(Show(target), "v1 mo11/3/1/3 t4242 @0/3=99 EC1:5 changed");
   CFaultMap back = dt4;  // data type 7 over 4: the stamps come along
   back = merged;
-  EXPECT_EQ(Show(back), kMerged);
-  CFaultMap& alias = back;  // assigning a map to itself changes nothing
-  back = alias;
   EXPECT_EQ(Show(back), kMerged);
   target = Decode(Rpt({}, 7), 5);  // data type 5 over 7: stamps are taken, even an empty list
   EXPECT_EQ(Show(target), "v1 mo3/3/1/2 t7 changed");
@@ -301,14 +253,12 @@ TEST(FaultMapCopy, CopiesAndAssignments) {
 
 TEST(FaultMapCopy, CopyOfANullPointerHasNoMapsAndCopiesOfThatThrow) {
   HandlerHost host;
-  const CFaultMap* none = nullptr;
-  const CFaultMap hollow(none);  // failed precondition: no maps at all
+  const CFaultMap hollow(static_cast<const CFaultMap*>(nullptr));  // failed precondition: no maps at all
   EXPECT_EQ(Join(host.Texts("RaiseError", -1)) + "/" + Join(host.Texts("LogError", EK_PRECONDITION)),
             "other != NULL/other != NULL");
   EXPECT_EQ(Show(hollow), "v0 mo0/0/0/0 t0 I1A#0 I1B#0 I2A#0 EC1#0 EC2#0 RU#0");
   EXPECT_THROW(CFaultMap copy(hollow), CInvalidArgException);
-  CFaultMap kept;
-  EXPECT_THROW(kept.UpdateFaultMap(hollow), CInvalidArgException);
+  EXPECT_THROW(CFaultMap().UpdateFaultMap(hollow), CInvalidArgException);
 }
 
 // --- merging into a kept map and the fault query ---------------------------------
@@ -329,9 +279,9 @@ TEST(FaultMapMerge, StoriesOfKeptMaps) {
         {7, "RU:9,41,7 I2A:126", "I2A:126 +I2A:126 -I2A:0,127 RU:7,9,41 +RU:7,9,41 -RU:3,8,40,95 changed"}}},
       {"raise, cease, raise again",
        {{7, "EC1:4", "EC1:4 +EC1:4 changed"}, {7, "", "-EC1:4 changed"}, {7, "EC1:4", "EC1:4 +EC1:4 changed"}}},
-      {"identical reports change nothing",
-       {{7, "I1B:10 EC2:0", "I1B:10 +I1B:10 EC2:0 +EC2:0 changed"}, {7, "I1B:10 EC2:0", "I1B:10 EC2:0"}}},
-      {"a state change alone is no change", {{7, "I1A:1", "I1A:1 +I1A:1 changed", 1}, {7, "I1A:1", "I1A:1", 3}}},
+      // every kind is the only one with a fault in some step, for the fault query
+      {"identical reports change nothing", {{7, "I1B:10", "I1B:10 +I1B:10 changed"}, {7, "I1B:10", "I1B:10"}}},
+      {"a state change alone is no change", {{7, "RU:1", "RU:1 +RU:1 changed", 1}, {7, "RU:1", "RU:1", 3}}},
       {"a growing map reports bits in added octets as raised",
        {{2, "I2A:95 EC2:15", "I2A:95 +I2A:95 EC2:15 +EC2:15 changed"},
         {7, "I2A:95,96,127 EC2:15,63", "I2A:95,96,127 +I2A:96,127 EC2:15,63 +EC2:63 changed"}}},
@@ -371,43 +321,13 @@ TEST(FaultMapMerge, KindsWithoutTheirIdentifierAndUndecodedReports) {
   // I1A parsed with fault 6, then an unknown block: undecoded; EC1 carried no bits.
   kept.UpdateFaultMap(Decode(Rpt({Block(FM_I1A, 13, {6}), {0x42, 0, 0}}), 2));
   EXPECT_EQ(Show(kept), "v0 mo3/3/1/2 t0 I1A:6 +I1A:6 -I1A:5 -EC1:1 changed");
-  for (const bool before : {false, true}) {
-    bool fault = before;
-    EXPECT_EQ(kept.IsFault(fault), SR_INVALID_DATA);
-    EXPECT_EQ(fault, before);  // left untouched
-  }
-  bool fault = true;
+  bool fault = false;  // left untouched by invalid maps
+  EXPECT_EQ(kept.IsFault(fault), SR_INVALID_DATA);
   EXPECT_EQ(CFaultMap().IsFault(fault), SR_INVALID_DATA);  // never decoded
   kept.UpdateFaultMap(Report(2, "I1A:6"));                 // the next good report makes the kept map valid again
   EXPECT_EQ(kept.IsFault(fault), SR_OK);
+  EXPECT_TRUE(fault);
   EXPECT_EQ(Show(kept), "v1 mo3/3/1/2 t0 I1A:6");
-}
-
-TEST(FaultMapMerge, HeaderAndTimeStampsAreTakenFromTheNewMapWithoutAScope) {
-  CFaultMap kept(OMS_TOLVA_MON_DATATYPE_7);
-  kept.UpdateFaultMap(Decode(Rpt({}, 10, {{FM_I1A, 1, 1}, {FM_I1A, 2, 2}, {FM_I1A, 3, 3}}), 7));
-  const CFaultMap incoming = Decode(Rpt({Block(FM_I1A, 13, {1})}, 20, {{FM_RU, 7, 70}}, {12, 5, 9, 1}), 7);
-  HandlerHost host;
-  kept.UpdateFaultMap(incoming);
-  EXPECT_TRUE(host.calls.empty());
-  EXPECT_EQ(Show(kept), "v1 mo12/5/9/1 t20 @5/7=70 I1A:1 +I1A:1 changed");
-}
-
-TEST(FaultMapQuery, IsFaultLooksAtEveryKindButNotTheIdentifier) {
-  bool fault = false;
-  for (const FaultMapType kind : kAllKinds) {  // the last fault of each map
-    EXPECT_EQ(Report(7, kKindNames[kind] + (":" + std::to_string(MapSize(7, kind) * 8 - 9))).IsFault(fault), SR_OK);
-    EXPECT_TRUE(fault) << kind;
-    fault = false;
-  }
-  const CFaultMap map = Report(7, "EC2:3");
-  HandlerHost host;
-  map.IsFault(fault);
-  map.IsChanged();
-  // The fault test stops at EC2, the first kind with a fault.
-  EXPECT_EQ(host.Scopes(),
-            "CFaultMap::IsFault()|CFaultMap::HasFault()|CFaultMap::HasFault()|CFaultMap::HasFault()|"
-            "CFaultMap::HasFault()|CFaultMap::HasFault()|CFaultMap::IsChanged()");
 }
 
 // --- the fault text ------------------------------------------------------------
@@ -456,13 +376,15 @@ struct ScopedNameTable {
   CTableOfMonitorRptInTxt* const m_table = CTableOfMonitorRptInTxt::Create();
 };
 
-TEST(FaultText, DataType4CarriesTheCurrentTimeAndTheObjectTypesNames) {
+TEST(FaultText, DataType4CarriesTheCurrentTimeTheObjectTypesNamesAndStopsOnAPendingError) {
   Text text = FaultText(Kept(4, {"I1A:0"}));
   EXPECT_EQ(Join(text.items), "AO TS|Internal Fault Map Class 1A|I1A:0|");  // no name table at all
   ScopedNameTable table;
   table.Store(MO_AO_TS, FM_I1A, {"a", "b", "c", "d", "e", "Timeslot sync lost"});
+  const CFaultMap kept = Kept(4, {"I1A:5 I1B:0"});
+  HandlerHost host;
   const std::string before = pelix::faultmap::LocalTimeText(std::time(nullptr)).str();
-  text = FaultText(Kept(4, {"I1A:5 I1B:0"}));
+  text = FaultText(kept);
   const std::string after = pelix::faultmap::LocalTimeText(std::time(nullptr)).str();
   ASSERT_EQ(text.lines.size(), 2U);
   EXPECT_GE(text.lines[0].substr(0, 19), before);  // texts of one width compare as the times they show
@@ -470,6 +392,14 @@ TEST(FaultText, DataType4CarriesTheCurrentTimeAndTheObjectTypesNames) {
   EXPECT_EQ(text.lines[0].substr(19), " AO TS3-1 I1A:5 RAISED");
   EXPECT_EQ(Join(text.items, "/"),
             "AO TS|Internal Fault Map Class 1A|I1A:5|Timeslot sync lost/AO TS|Internal Fault Map Class 1B|I1B:0|");
+  // The name table is fetched in a scope of its own; the object type's name
+  // comes from the conversion table with cabinet -2.
+  EXPECT_NE(Join(host.Texts("StoreEnter", -1)).find("|CTableOfMonitorRptInTxt::Get()|"), std::string::npos);
+  const HostCall conversion = host.CallsNamed("ID_ToText").at(0);
+  EXPECT_EQ(conversion.text + " " + std::to_string(conversion.line), "4 -2");
+  host.Clear(), host.errorStatus = 1;  // pending: nothing appended, raised or built
+  EXPECT_TRUE(FaultText(kept).lines.empty());
+  EXPECT_TRUE(host.CallsNamed("RaiseError").empty() && host.CallsNamed("BuildString").empty());
 }
 
 TEST(FaultText, LinesFollowKindThenStatusOrderWithTheKindsTitles) {
@@ -498,43 +428,6 @@ TEST(FaultText, UndecodedReportGivesTheCorruptLineAnUnknownObjectNothing) {
   other.UpdateFaultMap(Decode(Rpt({Block(FM_EC1, 3, {1})}, -1, {}, {2, 3, 1, 2}), 2));
   ASSERT_TRUE(other.IsChanged());
   EXPECT_TRUE(FaultText(other).lines.empty());
-}
-
-// A host on which an error turns up while the second item is made.
-struct FailingConversionHost : HandlerHost {
-  CString ID_ToText(int id, CabinetType cabinet) override {
-    if (CallsNamed("ID_ToText").size() == 1) errorStatus = 1;
-    return RecordingHost::ID_ToText(id, cabinet);
-  }
-};
-
-TEST(FaultTextFrame, ScopesOfOneFaultLineAndErrors) {
-  ScopedNameTable table;
-  CFaultMap kept = Kept(4, {"EC1:1"});
-  {
-    HandlerHost host;
-    FaultText(kept);
-    EXPECT_EQ(host.Scopes(),
-              "CFaultMap::GetFaultMaps(CArray& )|CFaultMap::GetMO_Type()|CFaultMap::GetMO_Id()|"
-              "CFaultMap::GetMO_Type()|CFaultMap::BuildFaultString()|CTableOfMonitorRptInTxt::Get()|"
-              "CFaultMap::GetMO_Id()|CFaultMap::GetFaultNoList()|"
-              "CTableOfMonitorRptInTxt::TranslateHexToTxt(MO_Type, FaultMapType, BYTE)");
-    // The object type's name comes from the conversion table with cabinet -2.
-    EXPECT_EQ(Join(host.Texts("ID_ToText", -1)) + " " + std::to_string(host.CallsNamed("ID_ToText").at(0).line),
-              "4 -2");
-    host.errorStatus = 1;  // pending: nothing appended
-    EXPECT_TRUE(FaultText(kept).lines.empty());
-    EXPECT_TRUE(host.CallsNamed("RaiseError").empty() && host.CallsNamed("BuildString").empty());
-  }
-  // An error during the lines stops where it stands, unless there is no handler.
-  kept = Kept(4, {"I1A:1,2,3 RU:4"});
-  for (const bool handler : {true, false}) {
-    FailingConversionHost host;
-    host.handlerExists = handler;
-    const std::string all = "AO TS3-1 I1A:1 RAISED|AO TS3-1 I1A:2 RAISED|AO TS3-1 I1A:3 RAISED|AO TS3-1 RU:4 RAISED";
-    EXPECT_EQ(FaultText(kept).Tails(), handler ? all.substr(0, 21) : all);
-    EXPECT_TRUE(host.CallsNamed("RaiseError").empty());  // already pending
-  }
 }
 
 TEST(FaultMapObject, IdTypeAndStateTexts) {
@@ -596,9 +489,7 @@ TEST(FaultTimeTextSummerNow, EpochTakesTheFlagOfNowNotOfJanuary) {
   if (day <= 1 || (day >= 179 && day <= 183) || day >= 364) GTEST_SKIP() << "window would touch 1 Jan or 1 Jul";
   const std::string zone = "XST0XDT," + std::to_string(day - 1) + "/0," + std::to_string(day + 2) + "/0";
   SetZone(zone);
-  now = std::time(nullptr);
   ASSERT_TRUE(localtime_r(&now, &tm) != nullptr && tm.tm_isdst > 0) << zone;
-  EXPECT_EQ(FaultText(Kept(7, {"I2A:0"}, 0)).lines.at(0).substr(0, 19), "1989-12-31 23:00:00");
   EXPECT_EQ(FaultText(Kept(7, {"I2A:0"}, 181U * 86400U)).lines.at(0).substr(0, 19), "1990-06-30 23:00:00");
 }
 
@@ -618,9 +509,8 @@ TEST(FaultNameTable, StoreLookUpTranslateAndLifetime) {
     for (int i = 0; i < 150; ++i) many.push_back("n" + std::to_string(i));
     table.Store(MO_AO_TX, FM_I1A, many);
     table.Store(MO_AO_TX, FM_I1A, {"A", "", "C"});  // overwrites only its own positions
-    for (const auto& [type, kind] : {std::pair{MO_UNKNOWN, 5}, {MO_Type(-1), 0}, {MO_SO_CF, 6}, {MO_AO_MCTR, -1}}) {
+    for (const auto& [type, kind] : {std::pair{MO_UNKNOWN, 5}, {MO_Type(-1), 0}, {MO_SO_CF, 6}, {MO_AO_MCTR, -1}})
       table.Store(type, FaultMapType(kind), {"stray"});
-    }
     const char* outside = "Unknown fault name";
     const std::tuple<int, int, int, const char*> names[] = {
         // empty names are stored as "Unknown"
@@ -629,16 +519,14 @@ TEST(FaultNameTable, StoreLookUpTranslateAndLifetime) {
         {MO_AO_TX, FM_I1B, 0, "13"},       {MO_UNKNOWN, FM_I1A, 0, outside}, {-1, FM_I1A, 0, outside},
         {MO_SO_CF, 6, 0, outside},         {MO_SO_CF, -1, 0, outside},       {MO_AO_MCTR, FM_RU, 0, "59"},
         {MO_SO_CF, FM_I1A, 50, "Unknown"}, {MO_AO_MCTR, FM_EC2, 99, "58/99"}};
-    for (const auto& [type, kind, faultNo, name] : names) {
+    for (const auto& [type, kind, faultNo, name] : names)
       EXPECT_EQ(table.Name(type, kind, faultNo), name) << type << "/" << kind << "/" << faultNo;
-    }
     Bytes beyond99(16, 0), wide(1300, 0);
     beyond99[12] = 0x18, beyond99[15] = 0x80;  // faults 99, 100 and 127
     wide[1299] = 0x80;                         // wider than four digits: the number is not cut
     const std::tuple<MO_Type, Bytes, const char*> maps[] = {
         // row 27 of AO TS, EC1
         {MO_AO_TS, {0x05, 0x01}, "   0: 27\r\n   2: Unknown\r\n   8: Unknown\r\n"},
-        {MO_AO_TS, {0x00, 0x00}, ""},
         {MO_AO_TS, beyond99, "  99: 27/99\r\n 100: Unknown fault name\r\n 127: Unknown fault name\r\n"},
         {MO_AO_TS, wide, "10399: Unknown fault name\r\n"},
         {MO_UNKNOWN, {0x01}, "   0: Unknown fault name\r\n"},
@@ -650,20 +538,8 @@ TEST(FaultNameTable, StoreLookUpTranslateAndLifetime) {
     }
   }
   EXPECT_EQ(CTableOfMonitorRptInTxt::Get(), nullptr);
-  HandlerHost host;
-  {
-    ScopedNameTable table;  // a new table starts empty again
-    table.Store(MO_SO_CF, FM_I1A, {"a"});
-    table->TranslateHexToTxt(MO_SO_CF, FM_I1A, CByteArray());
-    EXPECT_EQ(table.Name(MO_AO_TS, FM_EC1, 0), "");
-  }
-  for (const auto& call : host.CallsNamed("StoreEnter")) EXPECT_EQ(call.file, "faultmap/monitor_txt.cpp");
-  EXPECT_EQ(host.Scopes(),
-            "CTableOfMonitorRptInTxt::CTableOfMonitorRptInTxt()|CTableOfMonitorRptInTxt::CTableOfMonitorRptInTxt()|"
-            "CTableOfMonitorRptInTxt::StoreMonitorRpt()|"
-            "CTableOfMonitorRptInTxt::TranslateHexToTxt()|"
-            "CTableOfMonitorRptInTxt::TranslateHexToTxt(MO_Type, FaultMapType, BYTE)|"
-            "CTableOfMonitorRptInTxt::~CTableOfMonitorRptInTxt()");
+  const ScopedNameTable table;  // a new table starts empty again
+  EXPECT_EQ(table.Name(MO_AO_TS, FM_EC1, 0), "");
 }
 
 }  // namespace

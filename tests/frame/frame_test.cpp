@@ -29,10 +29,7 @@ int FailingOperation() {
   PELIX_FAIL(EK_PRECONDITION, "m_list != NULL");
   return -1;
 }
-int CheckingOperation() {
-  if (PELIX_ERROR_AFTER_CALL()) return -1;
-  return 1;
-}
+int CheckingOperation() { return PELIX_ERROR_AFTER_CALL() ? -1 : 1; }
 void BareErrorExit() { PELIX_ERROR_EXIT(); }
 void Trace() { PELIX_TRACE("  Octet %d = %d (%#x)", 1, -128, -128); }
 
@@ -108,19 +105,15 @@ TEST(Frame, TextsFilesAndRecords) {
   EXPECT_EQ(host.Texts("StoreError", EK_TRACE), std::vector<std::string>{"  Octet 1 = -128 (0xffffff80)"});
   EXPECT_EQ(host.Texts("LogError", EK_TRACE), host.Texts("StoreError", EK_TRACE));
   host.handlerType = 1;
-  {
-    pelix::frame::TraceScope scope("f.cpp", 7, std::string(150, 'x').c_str());
-    ASSERT_NE(scope.Record(), nullptr);
-    EXPECT_EQ(scope.Record()[0], 1);
-    EXPECT_EQ(std::strlen(scope.Record() + 1), 99U);  // the name is cut to the record
-  }
+  const pelix::frame::TraceScope scope("f.cpp", 7, std::string(150, 'x').c_str());
+  ASSERT_TRUE(scope.Record() != nullptr && scope.Record()[0] == 1);
+  EXPECT_EQ(std::strlen(scope.Record() + 1), 99U);  // the name is cut to the record
 }
 
 TEST(Frame, ResultNamesAndTraceRunSkippedOnlyWhenTheBuiltInHostHasNoHandler) {
   EXPECT_STREQ(ServiceResultName(SR_NO_SPACE), "SR_NO_SPACE");
   EXPECT_STREQ(ServiceResultName(static_cast<ServiceResult>(12)), "SR_UNKNOWN");
-  pelix::DefaultHost& builtIn = pelix::GetDefaultHost();
-  builtIn.SetErrorHandler(false);
+  pelix::DefaultHost& builtIn = pelix::GetDefaultHost();  // without a handler at first
   EXPECT_FALSE(pelix::frame::TraceMayReachSomeone());
   builtIn.SetErrorHandler(true);
   EXPECT_TRUE(pelix::frame::TraceMayReachSomeone());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pelix/default_host.h"
 #include "pelix/host_services.h"
 
 namespace pelix::test {
@@ -23,8 +24,6 @@ class RecordingHost : public HostServices {
  public:
   RecordingHost() : m_previous(SetHostServices(this)) {}      // installs itself ...
   ~RecordingHost() override { SetHostServices(m_previous); }  // ... and restores the previous host
-  RecordingHost(const RecordingHost&) = delete;
-  RecordingHost& operator=(const RecordingHost&) = delete;
 
   // --- behaviour, set by the test ---
   bool handlerExists = false;
@@ -32,7 +31,6 @@ class RecordingHost : public HostServices {
   int errorStatus = 0;  // RaiseError sets it to 1
   bool pelixTraces = false;
   unsigned long long diskSize = ~0ULL;
-  int userInfoResult = 0;
   std::function<void(RecordingHost&)> onHandlerType;  // called after GetErrorHandlerType has answered
 
   // --- what was recorded ---
@@ -44,11 +42,17 @@ class RecordingHost : public HostServices {
     for (const HostCall& call : calls) names.push_back(call.name);
     return names;
   }
-  std::vector<HostCall> CallsNamed(const std::string& name) const { return Matching(name, false, 0); }
+  std::vector<HostCall> CallsNamed(const std::string& name) const {
+    std::vector<HostCall> found;
+    for (const HostCall& call : calls)
+      if (call.name == name) found.push_back(call);
+    return found;
+  }
   // Texts of the calls of that name and kind (StoreError/LogError).
   std::vector<std::string> Texts(const std::string& name, int kind) const {
     std::vector<std::string> texts;
-    for (const HostCall& call : Matching(name, true, kind)) texts.push_back(call.text);
+    for (const HostCall& call : CallsNamed(name))
+      if (call.kind == kind) texts.push_back(call.text);
     return texts;
   }
   void Clear() { calls.clear(); }
@@ -76,23 +80,15 @@ class RecordingHost : public HostServices {
   bool IsPelixTracesEnabled() override { return Record("IsPelixTracesEnabled"), pelixTraces; }
   CString ID_ToText(int id, CabinetType cabinet) override {
     Record("ID_ToText", -1, std::to_string(id).c_str(), nullptr, static_cast<int>(cabinet));
-    static const char* const names[] = {"SO CF", "SO TRXC", "AO TX",  "AO RX",   "AO TS",  "AO TF",
-                                        "AO IS", "AO DP",   "AO CON", "AO MCTR", "Unknown"};
-    return CString(id >= 0 && id <= 10 ? names[id] : "Unknown");
+    return GetDefaultHost().ID_ToText(id, cabinet);  // the built-in names
   }
   int DisplayUserInfo(const char* text, int style, int second, bool flag) override {
     Record("DisplayUserInfo", style, text, nullptr, second * 2 + (flag ? 1 : 0));
-    return userInfo.emplace_back(text != nullptr ? text : ""), userInfoResult;
+    return userInfo.emplace_back(text != nullptr ? text : ""), 0;
   }
   unsigned long long GetDiskSize(const char* path) override { return Record("GetDiskSize", -1, path), diskSize; }
 
  private:
-  std::vector<HostCall> Matching(const std::string& name, bool byKind, int kind) const {
-    std::vector<HostCall> found;
-    for (const HostCall& call : calls)
-      if (call.name == name && (!byKind || call.kind == kind)) found.push_back(call);
-    return found;
-  }
   void Record(const char* name, int kind = -1, const char* text = nullptr, const char* file = nullptr, int line = 0) {
     calls.push_back({name, kind, text != nullptr ? text : "", file != nullptr ? file : "", line});
   }

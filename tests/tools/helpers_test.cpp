@@ -63,6 +63,7 @@ TEST(ToolHelpers, ProgressLineFitsTheWidthDroppingPartsInOrder) {
     int columns;
     std::string line;
   } cases[] = {
+      {120, "[####################....................]  50%  1.0 MiB / 2.0 MiB  1.0 MiB/s  0:01 left"},  // longest bar
       {59, "[#####.....]  50%  1.0 MiB / 2.0 MiB  1.0 MiB/s  0:01 left"},  // the last with the time left
       {58, "[##########..........]  50%  1.0 MiB / 2.0 MiB  1.0 MiB/s"},
       {40, "[######.......]  50%  1.0 MiB / 2.0 MiB"},

@@ -77,7 +77,7 @@ class ToolE2E : public testing::Test {
       setenv("TZ", "UTC", 1);
       const std::string tool = PELIX_TOOL_PATH;
       setenv("PATH", (tool.substr(0, tool.rfind('/')) + ":" + std::getenv("PATH")).c_str(), 1);
-      for (const char* name : {"PELIX_DISK_SIZE", "PELIX_DATA_DIR"}) unsetenv(name);
+      for (const char* name : {"PELIX_DISK_SIZE", "PELIX_DATA_DIR", "COLUMNS"}) unsetenv(name);
       for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
       const int in = open((root + ".stdin").c_str(), O_RDONLY);
       const int out = open((root + ".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

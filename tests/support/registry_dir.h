@@ -73,9 +73,6 @@ inline std::string Read(HKEY root, const char* path, const char* name) {
   return result == ERROR_SUCCESS || (list && result == ERROR_NO_MORE_ITEMS) ? out : "error " + std::to_string(result);
 }
 
-// A number as a REG_DWORD stores it: four bytes, least significant first.
-inline std::string Dword(DWORD v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-
 // Runs sql on the database file at path; the first column of each row, each followed by ';'.
 inline std::string Sql(const std::string& path, const char* sql) {
   auto collect = [](void* out, int, char** row, char**) {

@@ -14,6 +14,8 @@
 
 namespace pelix::test {
 
+const HKEY HKCU = HKEY_CURRENT_USER, HKLM = HKEY_LOCAL_MACHINE;
+
 class RegistryDir {
  public:
   RegistryDir() : m_path(pelix::platform::TempFolder() + "pelix-registry-XXXXXX") {
@@ -53,9 +55,9 @@ inline std::string Read(HKEY root, const char* path, const char* name) {
   HKEY key = root;
   LONG result = path != nullptr ? RegOpenKeyExA(root, path, 0, KEY_READ, &key) : ERROR_SUCCESS;
   std::string out, found(600, '\0');
-  DWORD type = 0, size = 0, i = 0;
+  DWORD type = 0, size = 0;
   const bool list = name != nullptr && name[0] == '*';
-  while (list && result == ERROR_SUCCESS) {
+  for (DWORD i = 0; list && result == ERROR_SUCCESS;) {
     size = DWORD(found.size());
     result = name[1] == 'k' ? RegEnumKeyExA(key, i++, found.data(), &size, nullptr, nullptr, nullptr, nullptr)
                             : RegEnumValueA(key, i++, found.data(), &size, nullptr, nullptr, nullptr, nullptr);
@@ -71,14 +73,10 @@ inline std::string Read(HKEY root, const char* path, const char* name) {
   return result == ERROR_SUCCESS || (list && result == ERROR_NO_MORE_ITEMS) ? out : "error " + std::to_string(result);
 }
 
-// A number as a REG_DWORD stores it: four bytes, least significant first.
-inline std::string Dword(DWORD v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-
 // Runs sql on the database file at path; the first column of each row, each followed by ';'.
 inline std::string Sql(const std::string& path, const char* sql) {
   auto collect = [](void* out, int, char** row, char**) {
-    *static_cast<std::string*>(out) += std::string(row[0] != nullptr ? row[0] : "") + ";";
-    return 0;
+    return *static_cast<std::string*>(out) += std::string(row[0] != nullptr ? row[0] : "") + ";", 0;
   };
   sqlite3* db = nullptr;
   std::string rows;

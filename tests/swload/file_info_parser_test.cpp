@@ -1,5 +1,5 @@
-// The file-information parser (finding the file, cleaning, the grammar, the
-// attribute and symbol look-ups) and the POSIX file system behind the seam.
+// The file-information parser: finding the file, cleaning, the grammar, the
+// attribute and symbol look-ups.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -161,14 +161,6 @@ TEST(FileInfoParserTest, LaterPreparesAddAndReplaceSymbolsAndAnEmptyFileKeepsThe
   ASSERT_EQ(parser.Prepare(second.pkg.c_str()), SR_OK);
   EXPECT_EQ(Mask(parser, "$A") + " " + Mask(parser, "$B") + " " + Mask(parser, "$C"), "0001101 0000111 0010101");
   EXPECT_EQ(parser.GetFilePackageInfo().name, "NEW");
-  // Each call appends separate lists, each freed once.
-  LoadFiles out;
-  PutFile(first.pkg + "KMA1", InfoFile(kWorkedExample));
-  ASSERT_EQ(parser.Prepare(first.pkg.c_str()), SR_OK);
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  ASSERT_EQ(parser.GetLoadFiles(out.files), SR_OK);
-  ASSERT_EQ(out.files.GetSize(), 2);
-  EXPECT_NE(out.files[0].subFiles, out.files[1].subFiles);
 }
 
 TEST(FileInfoParserTest, FindsTheFileByItsNamePrefixOrFails) {
@@ -191,16 +183,6 @@ TEST(FileInfoParserTest, FindsTheFileByItsNamePrefixOrFails) {
     EXPECT_EQ(fresh.Prepare(folder.pkg.c_str()), SR_OK) << name;
     EXPECT_EQ(fresh.GetFilePackageInfo().name, "N") << name;
   }
-
-  // The first qualifying entry in listing order is used.
-  Scratch both;
-  PutFile(both.pkg + "flf1x", InfoFile("{FP=FROMFLF;}"));
-  PutFile(both.pkg + "KMA9", InfoFile("{FP=FROMKMA;}"));
-  std::vector<std::string> names;
-  ASSERT_TRUE(pelix::platform::Files().List(both.pkg, names));
-  ASSERT_FALSE(names.empty());
-  ASSERT_EQ(parser.Prepare(both.pkg.c_str()), SR_OK);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, names[0] == "flf1x" ? "FROMFLF" : "FROMKMA");
 }
 
 TEST(FileInfoParserTest, OnlyAFailedCloseIsReportedAndPrepareStillSucceeds) {
@@ -214,7 +196,6 @@ TEST(FileInfoParserTest, OnlyAFailedCloseIsReportedAndPrepareStillSucceeds) {
   files.failOpenContaining = "KMA0001";
   EXPECT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_FILE_OPEN_FAILED);
   EXPECT_TRUE(host.CallsNamed("RaiseError").empty() && host.CallsNamed("LogError").empty());
-  EXPECT_EQ(ScopeNames(host), (Names{"CFileInfoParser::Prepare()", "CFileInfoParser::Prepare()"}));
   files.failOpenContaining = "";
   files.failCloseAt = 1;
   EXPECT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_OK);
@@ -235,47 +216,6 @@ TEST(FileInfoParserTest, MegabytesOfCommasAndBracesComplete) {
   ASSERT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_OK);
   EXPECT_EQ(Dump(parser), "P/ OK L:1[A:1 d=H40 b=;]");
   EXPECT_EQ(Mask(parser, "$S"), "0000000");  // inside the deep braces: not a top-level object
-}
-
-using pelix::platform::FileSystem;
-
-// What the copy and the package folders rely on beyond plain reading and
-// writing: links are never followed unless asked, folders are not files.
-TEST(PosixFileSystemTest, LinksAreFollowedOnlyWhenAskedAndFoldersAreNoFiles) {
-  Scratch scratch;
-  pelix::platform::PosixFileSystem files;
-  const std::string path = scratch.root + "f", link = scratch.root + "link";
-  PutFile(path, "hello world");
-  chmod(path.c_str(), 0444);
-  symlink(path.c_str(), link.c_str());
-  const int in = files.Open(link, FileSystem::kOpenRead);
-  char buffer[16] = {};
-  EXPECT_EQ(files.Seek(in, 6, SEEK_SET), 6);
-  EXPECT_EQ(files.Tell(in), 6);
-  EXPECT_EQ(files.Read(in, buffer, sizeof buffer), 5);  // fewer at the end
-  EXPECT_TRUE(files.Close(in) && !files.Close(in));     // closed once
-  EXPECT_EQ(files.Open(link, FileSystem::kOpenReadOwn) + files.Open(link, FileSystem::kCreateWrite), -2);
-  EXPECT_FALSE(files.MakeWritable(link));
-  EXPECT_EQ(FileText(path) + "|" + buffer, "hello world|world");
-  EXPECT_EQ(fs::status(path).permissions(), fs::perms(0444));
-  EXPECT_EQ(files.KindAt(AT_FDCWD, link), FileSystem::kLink);
-  EXPECT_EQ(files.Open(scratch.card, FileSystem::kOpenRead), -1);
-  EXPECT_EQ(errno, EISDIR);
-  ASSERT_TRUE(files.MakeFolder(scratch.card + "SUB/") && files.Remove(link));
-  EXPECT_TRUE(files.IsFolder(scratch.card + "SUB") && !files.IsFolder(path));
-  Names names = {"stale"};
-  EXPECT_FALSE(files.List(scratch.root + "missing/", names) || !names.empty() || files.Exists(""));
-  const int card = files.OpenFolder(AT_FDCWD, scratch.card);
-  EXPECT_FALSE(files.RemoveAt(card, "SUB", false));  // a folder only when asked
-  EXPECT_TRUE(files.RemoveAt(card, "SUB", true) && files.Close(card) && !files.FlushFolder(scratch.root + "missing"));
-  symlink(scratch.card.c_str(), link.c_str());
-  EXPECT_EQ(files.OpenFolder(AT_FDCWD, link), -1);
-  EXPECT_TRUE(files.Close(files.OpenFolder(AT_FDCWD, link + "/")));  // a trailing '/' leads through
-  // Installing a file system hands back the one it replaces.
-  FileSystem& standard = pelix::platform::Files();
-  EXPECT_EQ(pelix::platform::SetFileSystem(&files), nullptr);
-  EXPECT_EQ(pelix::platform::SetFileSystem(nullptr), &files);
-  EXPECT_EQ(&pelix::platform::Files(), &standard);
 }
 
 }  // namespace

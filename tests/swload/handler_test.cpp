@@ -35,18 +35,18 @@ class FakeQueue : public MessageQueue {
   ~FakeQueue() override { SetMessageQueue(m_previous); }
   std::deque<MSG> pending{MSG{0x0100, 1, 2}, MSG{WM_QUIT, 0, 0}, MSG{0x0200, 0, 0}};
   bool consume = false;
-  Names log;
+  std::string log;
   bool PeekMessage(MSG& msg) override {
-    const bool any = (log.push_back("peek"), !pending.empty());
-    return any && (msg = pending.front(), pending.pop_front(), true);
+    log += "peek ";
+    return !pending.empty() && (msg = pending.front(), pending.pop_front(), true);
   }
-  void PostQuitMessage(int exitCode) override { log.push_back("quit " + std::to_string(exitCode)); }
+  void PostQuitMessage(int exitCode) override { log += "quit" + std::to_string(exitCode) + " "; }
   bool PreTranslateMessage(MSG& msg) override { return Log("offer", msg), consume; }
   void TranslateMessage(const MSG& msg) override { Log("translate", msg); }
   void DispatchMessage(const MSG& msg) override { Log("dispatch", msg); }
 
  private:
-  void Log(const char* call, const MSG& msg) { log.push_back(call + (" " + std::to_string(msg.message))); }
+  void Log(const char* call, const MSG& msg) { log += call + std::to_string(msg.message) + " "; }
   MessageQueue* m_previous;
 };
 
@@ -118,11 +118,8 @@ TEST(HandlerCopyTest, CopiesTheSubFilesOfTheKind) {
   } cases[] = {
       {demo, ZCU_H40, {"APPL1", "APPL2", "DATA1"}, {"BOOT1", "BOOT2"}, 24000, {}},
       {demo, ZCU_J40, {"APPL1", "APPL2", "BOOT1", "DATA1"}, {"BOOT2"}, 21000, {}},
-      {demo, ZCU_H50, {"APPL1", "APPL2", "DATA1"}, {"BOOT1"}, 21000, {}},
-      {demo, ZCU_QMS, {"APPL2", "DATA1"}, {"BOOT2"}, 12000, {}},
       {demo, ZCU_ALL, {"APPL1", "APPL2", "WBAPP", "DATA1"}, {"BOOT1", "BOOT2"}, 26500, {}},
       {demo, ZCU_H30, {"APPL2", "DATA1"}, {}, 9000, {}},
-      {demo, ZCU_ALL_BUT_WB, {"APPL1", "APPL2", "DATA1"}, {"BOOT1", "BOOT2"}, 24000, {}},
       // Boot files join in load-file, then sub-file order; a boot sub-file counts twice.
       {TwoLoadFiles(), ZCU_H40, {"ORD1", "ORD2"}, {"BOOTA", "BOOTB"}, 2000, {35, 50, 80, 100}},
       // A boot list without the destination is counted but not copied.
@@ -198,9 +195,6 @@ TEST(HandlerCopyTest, LoadFilesMissingShortOrWithAShortHeader) {
     unlink((bench.scratch.pkg + c.removed).c_str());
     EXPECT_EQ(bench.Outcome(bench.Copy()), c.outcome);
   }
-  Bench bench(shortLast);  // LAST is written as far as whole chunks came: 2048 of its 2490 bytes
-  bench.Copy();
-  EXPECT_EQ(FileText(bench.scratch.card + "GLOBAL/LAST"), Content(shortLast, "LAST").substr(0, 2048));
   Bench boot(headerOnly);
   ASSERT_EQ(boot.Copy(), SR_OK);
   boot.ExpectCard({"ORD"}, {"BOOTC"});
@@ -237,17 +231,16 @@ TEST(HandlerCopyTest, ALinkOnTheCardFailsTheCopyBeforeAnythingChanges) {
 }
 
 TEST(HandlerCopyTest, OneMessagePassedOnPerProgressReportAndCardFilesAreFlushed) {
-  const Names passed = {"peek",      "offer 256",     "translate 256", "dispatch 256", "peek",
-                        "quit -1",   "offer 18",      "translate 18",  "dispatch 18",  "peek",
-                        "offer 512", "translate 512", "dispatch 512",  "peek"};
-  const Names consumed = {"peek", "offer 256", "peek", "quit -1", "offer 18", "peek", "offer 512", "peek"};
-  for (const auto& [consume, callback, log] :
-       {std::tuple{false, false, Names{}}, std::tuple{false, true, passed}, std::tuple{true, true, consumed}}) {
+  for (const auto& [consume, log] :
+       {std::pair{false,
+                  "peek offer256 translate256 dispatch256 peek quit-1 offer18 translate18 dispatch18 peek "
+                  "offer512 translate512 dispatch512 peek "},
+        {true, "peek offer256 peek quit-1 offer18 peek offer512 peek "}}) {
     Bench bench;
     FakeQueue queue;
     FaultyFileSystem files;
     queue.consume = consume;
-    ASSERT_EQ(bench.Copy(ZCU_H40, callback ? RecordProgress : nullptr), SR_OK);
+    ASSERT_EQ(bench.Copy(ZCU_H40, RecordProgress), SR_OK);
     EXPECT_EQ(queue.log, log);
     bench.ExpectCard({"ORD1", "ORD2"}, {"BOOTA", "BOOTB"});
     for (const std::string name : {"GLOBAL/ORD1", "GLOBAL/ORD2", "ZCL", "ZCB"}) {
@@ -295,9 +288,7 @@ TEST(HandlerFaultTest, EachFaultGivesItsResultAndLeavesNothingBehind) {
   const std::pair<std::function<void(F, S)>, const char*> cases[] = {
       {[](F, S) {}, "SR_OK ORD1 ORD2 ZCL"},
       {[](F f, S) { f.shortReadAt = 3; }, "SR_FAILED ORD1"},             // header, ORD1's first chunk, its second
-      {[](F f, S) { f.shortWriteAt = 2; }, "SR_FAILED ORD1"},            // ORD1's first chunk into its temporary copy
       {[](F f, S) { f.shortWriteAt = 13; }, "SR_FAILED ORD1 ORD2 ZCL"},  // after 6 writes each, ZCL
-      {[](F f, S) { f.failFlushAt = 1; }, "SR_FAILED ORD1"},             // ORD1 on the card
       {[](F f, S) { f.failFlushAt = 5; }, "SR_FAILED ORD1 ORD2 ZCL"},    // ZCL
       {[](F f, S) { f.failFlushFolderAt = 1; }, "SR_FAILED ORD1"},
       {[](F f, S) { f.failSeekAt = 1; }, "SR_FAILED"},        // the Tell before skipping SKIP
@@ -365,13 +356,11 @@ TEST(CardIdentificationTest, NameAndRevisionComeFromTheZclFile) {
       {"ABCR12B4XYZW", "Not Defined", "R12B4"},       // exactly 12
       {"header......{FP=QTV1234567_12345;REV=R1;}", "QTV1234567_12345", nullptr},
       {"xxFP=HRW1234567_123456;", "HRW1234567_123456", nullptr},
-      {"xxFP=HRW1234567_12345;", "HRW1234567_12345", nullptr},
       {"FP=AB1234QTVx_ABCDE;", "AB1234QTVx_ABCDE", nullptr},  // the class letters may stand anywhere
       {"FP=QTV1234567_123456;", "Not Defined", nullptr},      // a QTV name of 17 characters is not one
       {"FP=QTV123456_712345;....FP=QTV7654321_54321;tail", "QTV7654321_54321", nullptr},
       {"FP=QTV123456_712345;....no other", "Not Defined", nullptr},
       {"F P=QTV1234567_12345;", "Not Defined", nullptr},
-      {"FP:QTV1234567_12345;", "Not Defined", nullptr},
       {"", "Not Defined", "Not Defined"},
       {"FP=QTV1234567_12345;", "QTV1234567_12345", nullptr},  // 17 read, the 18th still the zero
       {"FP=QTV1234567_1234", "Not Defined", nullptr},
@@ -408,7 +397,7 @@ TEST(CardIdentificationTest, WithoutInitOrZclNothingIsKnownAndPresenceNeedsAnEnt
   }
 }
 
-TEST(CardIdentificationTest, CopiedCardReadsBackAndScopesWrapTheParsers) {
+TEST(CardIdentificationTest, ACopiedCardReadsBack) {
   // BOOT1 (H40) and BOOT2 (J40) carry a boot header and an embedded package description.
   Bench bench(DemoPackage());
   for (const auto& [kind, identity] :
@@ -419,13 +408,6 @@ TEST(CardIdentificationTest, CopiedCardReadsBackAndScopesWrapTheParsers) {
     ASSERT_EQ(reader.Init(bench.scratch.card.c_str(), true, false), SR_OK);
     EXPECT_EQ(reader.GetTolva_SW_Name_OnFlashCard() + "/" + reader.GetTolva_SW_Rev_OnFlashCard(), identity);
   }
-  RecordingHost host;
-  host.handlerExists = true;
-  { CTolva_SW_Handler handler; }
-  EXPECT_EQ(ScopeNames(host),
-            (Names{"CFileInfoParser::CFileInfoParser()", "CTolva_SW_Handler::CTolva_SW_Handler()",
-                   "CTolva_SW_Handler::~CTolva_SW_Handler()", "CFileInfoParser::~CFileInfoParser()"}));
-  EXPECT_EQ(host.CallsNamed("StoreReturn").size(), 4U);
 }
 
 }  // namespace

@@ -13,13 +13,6 @@
 
 namespace pelix::test {
 
-// The scopes a host saw opened, in order.
-inline Names ScopeNames(const RecordingHost& host) {
-  Names names;
-  for (const auto& call : host.CallsNamed("StoreEnter")) names.push_back(call.text);
-  return names;
-}
-
 // A POSIX file system, installed for its lifetime, that counts its calls and
 // fails the ones a test picks (1-based; 0 = never).
 class FaultyFileSystem : public platform::PosixFileSystem {

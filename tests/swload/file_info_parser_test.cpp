@@ -175,6 +175,8 @@ TEST(FileInfoParserTest, FindsTheFileByItsNamePrefixOrFails) {
   // A folder with a qualifying name cannot be opened as the file.
   ::mkdir((scratch.pkg + "KMA_DIR").c_str(), 0755);
   EXPECT_EQ(parser.Prepare(scratch.pkg.c_str()), SR_FILE_OPEN_FAILED);
+  EXPECT_TRUE(pelix::platform::Files().IsFolder(scratch.pkg + "KMA_DIR") &&
+              !pelix::platform::Files().IsFolder(scratch.pkg + "KM"));
 
   for (const char* name : {"kma7", "Kmb7", "flf1abc", "FLF1"}) {
     Scratch folder;

@@ -32,35 +32,22 @@ std::string Items(const CArray<CString, CString>* list) {
   return items;
 }
 
-// Load files handed over by GetLoadFiles, freed at the end of the test.
-struct LoadFiles {
-  CArray<LoadFileStruct, LoadFileStruct> files;
-  ~LoadFiles() {
-    for (LoadFileStruct& loadFile : files) {
-      if (loadFile.subFiles == nullptr) continue;
-      for (SubFileStruct& subFile : *loadFile.subFiles) {
-        delete subFile.destList;
-        delete subFile.bootList;
-      }
-      delete loadFile.subFiles;
-    }
-  }
-};
-
 // Everything the parser answers about its package, as one line:
 // "name/revision OK|FAILED" and per load file " NAME:size[SUB:size d=dest b=boot;...]".
 std::string Dump(CFileInfoParser& parser) {
   const FilePackageInfoStruct info = parser.GetFilePackageInfo();
-  LoadFiles out;
+  CArray<LoadFileStruct, LoadFileStruct> files;
   std::string text = info.name.str() + "/" + info.revision.str();
-  text += parser.GetLoadFiles(out.files) == SR_OK ? " OK" : " FAILED";
-  for (const LoadFileStruct& loadFile : out.files) {
+  text += parser.GetLoadFiles(files) == SR_OK ? " OK" : " FAILED";
+  for (const LoadFileStruct& loadFile : files) {  // the lists handed over are freed here
     text += " " + loadFile.name.str() + ":" + std::to_string(loadFile.size) + "[";
     for (const SubFileStruct& subFile : *loadFile.subFiles) {
       text += subFile.name.str() + ":" + std::to_string(subFile.size) + " d=" + Items(subFile.destList) +
               " b=" + Items(subFile.bootList) + ";";
+      delete subFile.destList, delete subFile.bootList;
     }
     text += "]";
+    delete loadFile.subFiles;
   }
   return text;
 }
@@ -149,20 +136,6 @@ TEST(FileInfoParserTest, ParsesEveryShapeOfText) {
   }
 }
 
-TEST(FileInfoParserTest, LaterPreparesAddAndReplaceSymbolsAndAnEmptyFileKeepsTheText) {
-  Scratch first, empty, second;
-  CFileInfoParser parser;
-  PutFile(first.pkg + "KMA1", InfoFile("{FP=FIRST;REV=A;}{SYMB=DEST;A=J40;B=H30;}"));
-  ASSERT_EQ(parser.Prepare(first.pkg.c_str()), SR_OK);
-  PutFile(empty.pkg + "KMB0", "");
-  EXPECT_EQ(parser.Prepare(empty.pkg.c_str()), SR_OK);
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "FIRST");
-  PutFile(second.pkg + "KMA2", InfoFile("{FP=NEW;}{SYMB=DEST;A=QMS;C=H50;}"));
-  ASSERT_EQ(parser.Prepare(second.pkg.c_str()), SR_OK);
-  EXPECT_EQ(Mask(parser, "$A") + " " + Mask(parser, "$B") + " " + Mask(parser, "$C"), "0001101 0000111 0010101");
-  EXPECT_EQ(parser.GetFilePackageInfo().name, "NEW");
-}
-
 TEST(FileInfoParserTest, FindsTheFileByItsNamePrefixOrFails) {
   Scratch scratch;
   CFileInfoParser parser;
@@ -204,7 +177,6 @@ TEST(FileInfoParserTest, OnlyAFailedCloseIsReportedAndPrepareStillSucceeds) {
   ASSERT_EQ(host.CallsNamed("RaiseError").size(), 1U);
   EXPECT_EQ(host.CallsNamed("RaiseError")[0].text, "fclose(fileInfoFile) == 0");
   EXPECT_EQ(host.Texts("LogError", EK_CHECK), Names{"fclose(fileInfoFile) == 0"});
-  EXPECT_EQ(host.CallsNamed("LogError").at(0).file, "swload/file_info_parser.cpp");
   EXPECT_EQ(parser.GetFilePackageInfo().name, "PKG01");  // the text was read all the same
 }
 

@@ -113,19 +113,12 @@ class ArchiveBuilder {
       m_ok = archive_write_data(m_archive, block.data(), std::min<std::int64_t>(left, block.size())) > 0;
     return *this;
   }
-  ArchiveBuilder& File(const std::string& name, const std::string& content, int perm = 0644) {
-    return Entry(name, AE_IFREG, content, "", perm);
-  }
-  ArchiveBuilder& Zeros(const std::string& name, std::int64_t size) {
-    return Entry(name, AE_IFREG, "", "", 0644, false, size);
-  }
-  ArchiveBuilder& Dir(const std::string& name, int perm = 0755) { return Entry(name, AE_IFDIR, "", "", perm); }
-  ArchiveBuilder& Symlink(const std::string& name, const std::string& to) {
-    return Entry(name, AE_IFLNK, "", to, 0777);
-  }
-  ArchiveBuilder& Hardlink(const std::string& name, const std::string& to) {
-    return Entry(name, AE_IFREG, "", to, 0644, true);
-  }
+  using Text = const std::string&;
+  ArchiveBuilder& File(Text name, Text content, int perm = 0644) { return Entry(name, AE_IFREG, content, "", perm); }
+  ArchiveBuilder& Zeros(Text name, std::int64_t size) { return Entry(name, AE_IFREG, "", "", 0644, false, size); }
+  ArchiveBuilder& Dir(Text name, int perm = 0755) { return Entry(name, AE_IFDIR, "", "", perm); }
+  ArchiveBuilder& Symlink(Text name, Text to) { return Entry(name, AE_IFLNK, "", to, 0777); }
+  ArchiveBuilder& Hardlink(Text name, Text to) { return Entry(name, AE_IFREG, "", to, 0644, true); }
   bool Close() {
     if (!m_closed) m_ok = archive_write_close(m_archive) == ARCHIVE_OK && m_ok;
     return m_closed = true, m_ok;

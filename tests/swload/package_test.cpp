@@ -57,7 +57,6 @@ TEST_F(PackageTest, ArchivesLeadToTheFolderOfTheFileInformationFile) {
       {{{"FLF0001", "z"}}, "b.zip", ZCU_H40, 1, "b/"},
       {{{"FLF", "t"}}, "c.tar", ZCU_H40, 1, "c/"},
       {{{"FLF0001", "z"}}, "D.ZIP", ZCU_H40, 0, ""},  // the kind compares with letter case
-      {{{"FLF", "x"}}, "e.rar", ZCU_H40, 0, ""},
       {{{"inner.tar", "@" + inner}}, "f.tgz", ZCU_H40, 1, "f/inner/"},
       {{{"INNER.TAR", "@" + inner}}, "g.tgz", ZCU_H40, 0, ""},  // leads on; its kind "TAR" is not one
       {{{"broken.tgz", "not gzip"}, {"readme", "r"}}, "h.tgz", ZCU_H40, 0, ""},

@@ -59,7 +59,7 @@ class Scratch {
     unsetenv("XDG_RUNTIME_DIR");
   }
   ~Scratch() {
-    for (const auto& [name, value] : m_saved) value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
+    m_tmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", m_tmpdir.c_str(), 1);
     std::error_code error;  // folders a test locked are opened again first
     for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error))
       if (it->is_directory(error) && !it->is_symlink(error)) chmod(it->path().c_str(), 0700);
@@ -69,10 +69,8 @@ class Scratch {
   Scratch& operator=(const Scratch&) = delete;
 
  private:
-  static std::string Env(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
-  std::pair<const char*, std::string> m_saved[2] = {{"TMPDIR", Env("TMPDIR")},
-                                                    {"XDG_RUNTIME_DIR", Env("XDG_RUNTIME_DIR")}};
-  std::string m_pattern = (m_saved[0].second.empty() ? std::string("/tmp") : m_saved[0].second) + "/swload_XXXXXX";
+  std::string m_tmpdir = std::getenv("TMPDIR") != nullptr ? std::getenv("TMPDIR") : "",
+              m_pattern = (m_tmpdir.empty() ? std::string("/tmp") : m_tmpdir) + "/swload_XXXXXX";
 
  public:
   std::string root = std::string(mkdtemp(m_pattern.data())) + "/", pkg = root + "pkg/", card = root + "card/",
@@ -81,15 +79,13 @@ class Scratch {
 
 class ArchiveBuilder {
  public:
-  enum class Kind { kTar, kTgz, kZip, kStoredZip };
+  enum class Kind { kTar, kTgz, kZip };
 
   ArchiveBuilder(const std::string& path, Kind kind) {
-    const bool zip = kind == Kind::kZip || kind == Kind::kStoredZip;
-    m_ok =
-        (zip ? archive_write_set_format_zip(m_archive) : archive_write_set_format_pax_restricted(m_archive)) == 0 &&
-        (kind != Kind::kStoredZip || archive_write_set_format_option(m_archive, "zip", "compression", "store") == 0) &&
-        (kind != Kind::kTgz || archive_write_add_filter_gzip(m_archive) == 0) &&
-        archive_write_open_filename(m_archive, path.c_str()) == ARCHIVE_OK;
+    m_ok = (kind == Kind::kZip ? archive_write_set_format_zip(m_archive)
+                               : archive_write_set_format_pax_restricted(m_archive)) == 0 &&
+           (kind != Kind::kTgz || archive_write_add_filter_gzip(m_archive) == 0) &&
+           archive_write_open_filename(m_archive, path.c_str()) == ARCHIVE_OK;
   }
   ~ArchiveBuilder() { Close(), archive_write_free(m_archive); }
   ArchiveBuilder(const ArchiveBuilder&) = delete;
@@ -117,19 +113,12 @@ class ArchiveBuilder {
       m_ok = archive_write_data(m_archive, block.data(), std::min<std::int64_t>(left, block.size())) > 0;
     return *this;
   }
-  ArchiveBuilder& File(const std::string& name, const std::string& content, int perm = 0644) {
-    return Entry(name, AE_IFREG, content, "", perm);
-  }
-  ArchiveBuilder& Zeros(const std::string& name, std::int64_t size) {
-    return Entry(name, AE_IFREG, "", "", 0644, false, size);
-  }
-  ArchiveBuilder& Dir(const std::string& name, int perm = 0755) { return Entry(name, AE_IFDIR, "", "", perm); }
-  ArchiveBuilder& Symlink(const std::string& name, const std::string& to) {
-    return Entry(name, AE_IFLNK, "", to, 0777);
-  }
-  ArchiveBuilder& Hardlink(const std::string& name, const std::string& to) {
-    return Entry(name, AE_IFREG, "", to, 0644, true);
-  }
+  using Text = const std::string&;
+  ArchiveBuilder& File(Text name, Text content, int perm = 0644) { return Entry(name, AE_IFREG, content, "", perm); }
+  ArchiveBuilder& Zeros(Text name, std::int64_t size) { return Entry(name, AE_IFREG, "", "", 0644, false, size); }
+  ArchiveBuilder& Dir(Text name, int perm = 0755) { return Entry(name, AE_IFDIR, "", "", perm); }
+  ArchiveBuilder& Symlink(Text name, Text to) { return Entry(name, AE_IFLNK, "", to, 0777); }
+  ArchiveBuilder& Hardlink(Text name, Text to) { return Entry(name, AE_IFREG, "", to, 0644, true); }
   bool Close() {
     if (!m_closed) m_ok = archive_write_close(m_archive) == ARCHIVE_OK && m_ok;
     return m_closed = true, m_ok;
@@ -140,11 +129,9 @@ class ArchiveBuilder {
   bool m_ok = false, m_closed = false;
 };
 
-// Every object below `root` (links not followed) but `skip`, with its mode,
-// link count and a file's time and content or a link's target; without
-// `meta`, only its kind, link count and content or target.
-inline std::map<std::string, std::string> Snapshot(const std::string& root, const std::string& skip = "",
-                                                   bool meta = true) {
+// Every object below `root` (links not followed) but `skip`: its mode, link
+// count and a file's time and content or a link's target.
+inline std::map<std::string, std::string> Snapshot(const std::string& root, const std::string& skip = "") {
   std::map<std::string, std::string> out;
   std::error_code error;
   for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
@@ -152,12 +139,10 @@ inline std::map<std::string, std::string> Snapshot(const std::string& root, cons
     struct stat st {};
     if (!skip.empty() && (path + "/").rfind(skip, 0) == 0) {
       it.disable_recursion_pending();
-    } else if (lstat(path.c_str(), &st) == 0) {
-      const bool file = S_ISREG(st.st_mode);  // a folder's time changes with what it lists
-      out[path] = std::to_string(meta ? st.st_mode : st.st_mode & S_IFMT) + " " + std::to_string(st.st_nlink) + " " +
-                  (file ? (meta ? std::to_string(st.st_mtim.tv_sec) : "") + "." + std::to_string(st.st_mtim.tv_nsec) +
-                              " " + FileText(path)
-                        : fs::read_symlink(path, error).string());
+    } else if (lstat(path.c_str(), &st) == 0) {  // a folder's time changes with what it lists
+      out[path] = std::to_string(st.st_mode) + " " + std::to_string(st.st_nlink) + " " +
+                  (S_ISREG(st.st_mode) ? std::to_string(st.st_mtim.tv_nsec) + FileText(path)
+                                       : fs::read_symlink(path, error).string());
     }
   }
   return out;

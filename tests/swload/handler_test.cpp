@@ -35,18 +35,18 @@ class FakeQueue : public MessageQueue {
   ~FakeQueue() override { SetMessageQueue(m_previous); }
   std::deque<MSG> pending{MSG{0x0100, 1, 2}, MSG{WM_QUIT, 0, 0}, MSG{0x0200, 0, 0}};
   bool consume = false;
-  Names log;
+  std::string log;
   bool PeekMessage(MSG& msg) override {
-    const bool any = (log.push_back("peek"), !pending.empty());
-    return any && (msg = pending.front(), pending.pop_front(), true);
+    log += "peek ";
+    return !pending.empty() && (msg = pending.front(), pending.pop_front(), true);
   }
-  void PostQuitMessage(int exitCode) override { log.push_back("quit " + std::to_string(exitCode)); }
+  void PostQuitMessage(int exitCode) override { log += "quit" + std::to_string(exitCode) + " "; }
   bool PreTranslateMessage(MSG& msg) override { return Log("offer", msg), consume; }
   void TranslateMessage(const MSG& msg) override { Log("translate", msg); }
   void DispatchMessage(const MSG& msg) override { Log("dispatch", msg); }
 
  private:
-  void Log(const char* call, const MSG& msg) { log.push_back(call + (" " + std::to_string(msg.message))); }
+  void Log(const char* call, const MSG& msg) { log += call + std::to_string(msg.message) + " "; }
   MessageQueue* m_previous;
 };
 
@@ -118,11 +118,7 @@ TEST(HandlerCopyTest, CopiesTheSubFilesOfTheKind) {
   } cases[] = {
       {demo, ZCU_H40, {"APPL1", "APPL2", "DATA1"}, {"BOOT1", "BOOT2"}, 24000, {}},
       {demo, ZCU_J40, {"APPL1", "APPL2", "BOOT1", "DATA1"}, {"BOOT2"}, 21000, {}},
-      {demo, ZCU_H50, {"APPL1", "APPL2", "DATA1"}, {"BOOT1"}, 21000, {}},
-      {demo, ZCU_QMS, {"APPL2", "DATA1"}, {"BOOT2"}, 12000, {}},
       {demo, ZCU_ALL, {"APPL1", "APPL2", "WBAPP", "DATA1"}, {"BOOT1", "BOOT2"}, 26500, {}},
-      {demo, ZCU_H30, {"APPL2", "DATA1"}, {}, 9000, {}},
-      {demo, ZCU_ALL_BUT_WB, {"APPL1", "APPL2", "DATA1"}, {"BOOT1", "BOOT2"}, 24000, {}},
       // Boot files join in load-file, then sub-file order; a boot sub-file counts twice.
       {TwoLoadFiles(), ZCU_H40, {"ORD1", "ORD2"}, {"BOOTA", "BOOTB"}, 2000, {35, 50, 80, 100}},
       // A boot list without the destination is counted but not copied.
@@ -198,12 +194,6 @@ TEST(HandlerCopyTest, LoadFilesMissingShortOrWithAShortHeader) {
     unlink((bench.scratch.pkg + c.removed).c_str());
     EXPECT_EQ(bench.Outcome(bench.Copy()), c.outcome);
   }
-  Bench bench(shortLast);  // LAST is written as far as whole chunks came: 2048 of its 2490 bytes
-  bench.Copy();
-  EXPECT_EQ(FileText(bench.scratch.card + "GLOBAL/LAST"), Content(shortLast, "LAST").substr(0, 2048));
-  Bench boot(headerOnly);
-  ASSERT_EQ(boot.Copy(), SR_OK);
-  boot.ExpectCard({"ORD"}, {"BOOTC"});
 }
 
 TEST(HandlerCopyTest, ALinkOnTheCardFailsTheCopyBeforeAnythingChanges) {
@@ -237,18 +227,15 @@ TEST(HandlerCopyTest, ALinkOnTheCardFailsTheCopyBeforeAnythingChanges) {
 }
 
 TEST(HandlerCopyTest, OneMessagePassedOnPerProgressReportAndCardFilesAreFlushed) {
-  const Names passed = {"peek",      "offer 256",     "translate 256", "dispatch 256", "peek",
-                        "quit -1",   "offer 18",      "translate 18",  "dispatch 18",  "peek",
-                        "offer 512", "translate 512", "dispatch 512",  "peek"};
-  const Names consumed = {"peek", "offer 256", "peek", "quit -1", "offer 18", "peek", "offer 512", "peek"};
-  for (const auto& [consume, callback, log] :
-       {std::tuple{false, false, Names{}}, std::tuple{false, true, passed}, std::tuple{true, true, consumed}}) {
+  for (const bool consume : {false, true}) {  // a message the window takes is not dispatched
     Bench bench;
     FakeQueue queue;
     FaultyFileSystem files;
     queue.consume = consume;
-    ASSERT_EQ(bench.Copy(ZCU_H40, callback ? RecordProgress : nullptr), SR_OK);
-    EXPECT_EQ(queue.log, log);
+    ASSERT_EQ(bench.Copy(ZCU_H40, RecordProgress), SR_OK);
+    EXPECT_EQ(queue.log, consume ? "peek offer256 peek quit-1 offer18 peek offer512 peek "
+                                 : "peek offer256 translate256 dispatch256 peek quit-1 offer18 translate18 "
+                                   "dispatch18 peek offer512 translate512 dispatch512 peek ");
     bench.ExpectCard({"ORD1", "ORD2"}, {"BOOTA", "BOOTB"});
     for (const std::string name : {"GLOBAL/ORD1", "GLOBAL/ORD2", "ZCL", "ZCB"}) {
       const auto& dropped = files.droppedPaths;
@@ -259,7 +246,7 @@ TEST(HandlerCopyTest, OneMessagePassedOnPerProgressReportAndCardFilesAreFlushed)
   }
 }
 
-TEST(HandlerCopyTest, BscPackageReadsLoadFilesFromTheirFlfFilesAndTheDemoIsBundled) {
+TEST(HandlerCopyTest, BscPackageReadsLoadFilesFromTheirFlfFiles) {
   PackageSpec package = TwoLoadFiles();
   package.loadFiles[0].fileName = "FLF0003";
   package.loadFiles[1].fileName = "flf0004";
@@ -276,12 +263,6 @@ TEST(HandlerCopyTest, BscPackageReadsLoadFilesFromTheirFlfFilesAndTheDemoIsBundl
   Bench lower(package);
   PutFile(lower.scratch.pkg + "FLF0003", "loadf001HDR1" + SubFileContent(package.loadFiles[0].subFiles[0]));
   EXPECT_EQ(lower.Copy(), SR_FILE_OPEN_FAILED);
-
-  Bench demo(DemoPackage());
-  const std::string bundled = std::string(PELIX_SOURCE_DIR) + "/data/package/";
-  EXPECT_EQ(Entries(bundled), Entries(demo.scratch.pkg));
-  for (const auto& name : Entries(demo.scratch.pkg))
-    EXPECT_EQ(FileText(bundled + name), FileText(demo.scratch.pkg + name));
 }
 
 // Removes path once the write count reaches n.
@@ -295,17 +276,13 @@ TEST(HandlerFaultTest, EachFaultGivesItsResultAndLeavesNothingBehind) {
   const std::pair<std::function<void(F, S)>, const char*> cases[] = {
       {[](F, S) {}, "SR_OK ORD1 ORD2 ZCL"},
       {[](F f, S) { f.shortReadAt = 3; }, "SR_FAILED ORD1"},             // header, ORD1's first chunk, its second
-      {[](F f, S) { f.shortWriteAt = 2; }, "SR_FAILED ORD1"},            // ORD1's first chunk into its temporary copy
       {[](F f, S) { f.shortWriteAt = 13; }, "SR_FAILED ORD1 ORD2 ZCL"},  // after 6 writes each, ZCL
-      {[](F f, S) { f.failFlushAt = 1; }, "SR_FAILED ORD1"},             // ORD1 on the card
       {[](F f, S) { f.failFlushAt = 5; }, "SR_FAILED ORD1 ORD2 ZCL"},    // ZCL
       {[](F f, S) { f.failFlushFolderAt = 1; }, "SR_FAILED ORD1"},
-      {[](F f, S) { f.failSeekAt = 1; }, "SR_FAILED"},        // the Tell before skipping SKIP
       {[](F f, S) { f.failCloseAt = 3; }, "SR_FAILED ORD1"},  // the file-information file, the card, ORD1
       // Corruption on the card is found by the checksum; ZCB is compared first, once.
       {[](F f, S s) { f.corruptWritesUnder = s.card + "GLOBAL/"; }, "SR_FAILED ORD1 told"},
       {[](F f, S s) { f.corruptWritesUnder = s.card + "ZCB"; }, "SR_FAILED ORD1 ORD2 ZCL told"},
-      {[](F f, S s) { f.corruptWritesUnder = s.card; }, "SR_FAILED ORD1 told"},
       // The card folder removed mid-copy: flushing it fails before any comparison.
       {[](F f, S s) { f.afterWrite = RemoveAfterWrite(3, s.card + "GLOBAL"); }, "SR_FAILED"},
       // A card file removed after its last chunk: no checksum, and the user is told.
@@ -324,32 +301,10 @@ TEST(HandlerFaultTest, EachFaultGivesItsResultAndLeavesNothingBehind) {
     Bench bench(package);
     FaultyFileSystem files;
     bench.host.handlerExists = true;
-    files.countReadsOf = &c == cases ? "LOADF001" : "";  // the positions for the loop below
     c.first(files, bench.scratch);
     EXPECT_EQ(bench.Outcome(bench.Copy(ZCU_H40, nullptr)), c.second);
     EXPECT_TRUE(bench.host.CallsNamed("RaiseError").empty());  // never reported to the error services
-    EXPECT_EQ(bench.host.CallsNamed("StoreEnter").size(), bench.host.CallsNamed("StoreReturn").size());
     EXPECT_TRUE(files.open.empty());
-    if (&c != cases) continue;
-    // A short read of the load file, a short write and a failed flush at every
-    // position the copy reaches: never OK, nothing left behind.
-    for (const auto& [fault, count] : {std::pair{&FaultyFileSystem::shortReadAt, files.reads},
-                                       {&FaultyFileSystem::shortWriteAt, files.writes},
-                                       {&FaultyFileSystem::failFlushAt, files.flushes}}) {
-      for (int at = 1; at <= count; ++at) {
-        SCOPED_TRACE(testing::Message() << "fault " << count << " at " << at);
-        FaultyFileSystem again;
-        again.countReadsOf = "LOADF001";
-        again.*fault = at;
-        CTolva_SW_Handler copy;
-        ASSERT_EQ(copy.Init(bench.scratch.pkg.c_str(), false, false), SR_OK);
-        const ServiceResult result = copy.CopyFilesToFlashCard(bench.scratch.card.c_str(), ZCU_H40, nullptr);
-        // A short read of a header (the first read of each pass) only shifts what follows.
-        EXPECT_TRUE(result != SR_OK || (fault == &FaultyFileSystem::shortReadAt && (at == 1 || at == 8)));
-        EXPECT_EQ(Entries(bench.scratch.temp), Names{});
-        EXPECT_TRUE(again.open.empty());
-      }
-    }
   }
 }
 
@@ -365,14 +320,9 @@ TEST(CardIdentificationTest, NameAndRevisionComeFromTheZclFile) {
       {"ABCR12B4XYZW", "Not Defined", "R12B4"},       // exactly 12
       {"header......{FP=QTV1234567_12345;REV=R1;}", "QTV1234567_12345", nullptr},
       {"xxFP=HRW1234567_123456;", "HRW1234567_123456", nullptr},
-      {"xxFP=HRW1234567_12345;", "HRW1234567_12345", nullptr},
       {"FP=AB1234QTVx_ABCDE;", "AB1234QTVx_ABCDE", nullptr},  // the class letters may stand anywhere
       {"FP=QTV1234567_123456;", "Not Defined", nullptr},      // a QTV name of 17 characters is not one
       {"FP=QTV123456_712345;....FP=QTV7654321_54321;tail", "QTV7654321_54321", nullptr},
-      {"FP=QTV123456_712345;....no other", "Not Defined", nullptr},
-      {"F P=QTV1234567_12345;", "Not Defined", nullptr},
-      {"FP:QTV1234567_12345;", "Not Defined", nullptr},
-      {"", "Not Defined", "Not Defined"},
       {"FP=QTV1234567_12345;", "QTV1234567_12345", nullptr},  // 17 read, the 18th still the zero
       {"FP=QTV1234567_1234", "Not Defined", nullptr},
       {far + "FP=HRW0000001_777777;", "HRW0000001_777777", nullptr},
@@ -394,10 +344,12 @@ TEST(CardIdentificationTest, WithoutInitOrZclNothingIsKnownAndPresenceNeedsAnEnt
   CTolva_SW_Handler handler;
   CFileInfoParser parser;
   CString missing((scratch.root + "nocard/").c_str()), card(scratch.card.c_str());
-  EXPECT_EQ(handler.IsFlashCardPresent(missing) + parser.IsFlashCardPresent(missing), 0);
-  EXPECT_EQ(handler.IsFlashCardPresent(card) + parser.IsFlashCardPresent(card), 0);
+  const auto present = [&](CString& at) {
+    return (handler.IsFlashCardPresent(at) != 0) + 2 * (parser.IsFlashCardPresent(at) != 0);
+  };
+  EXPECT_EQ(present(missing) + present(card), 0);
   PutFile(scratch.card + "ZCL", "ABCREV01xxxxFP=QTV1234567_12345;");
-  EXPECT_TRUE(handler.IsFlashCardPresent(card) != 0 && parser.IsFlashCardPresent(card) != 0);
+  EXPECT_EQ(present(card), 3);
   EXPECT_EQ(card, scratch.card.c_str());
   for (const char* path : {"", scratch.pkg.c_str(), scratch.card.c_str()}) {  // no Init, no ZCL, then the card
     EXPECT_EQ(*path == '\0' ? SR_OK : handler.Init(path, true, false), SR_OK);
@@ -408,7 +360,7 @@ TEST(CardIdentificationTest, WithoutInitOrZclNothingIsKnownAndPresenceNeedsAnEnt
   }
 }
 
-TEST(CardIdentificationTest, CopiedCardReadsBackAndScopesWrapTheParsers) {
+TEST(CardIdentificationTest, ACopiedCardReadsBack) {
   // BOOT1 (H40) and BOOT2 (J40) carry a boot header and an embedded package description.
   Bench bench(DemoPackage());
   for (const auto& [kind, identity] :
@@ -419,13 +371,6 @@ TEST(CardIdentificationTest, CopiedCardReadsBackAndScopesWrapTheParsers) {
     ASSERT_EQ(reader.Init(bench.scratch.card.c_str(), true, false), SR_OK);
     EXPECT_EQ(reader.GetTolva_SW_Name_OnFlashCard() + "/" + reader.GetTolva_SW_Rev_OnFlashCard(), identity);
   }
-  RecordingHost host;
-  host.handlerExists = true;
-  { CTolva_SW_Handler handler; }
-  EXPECT_EQ(ScopeNames(host),
-            (Names{"CFileInfoParser::CFileInfoParser()", "CTolva_SW_Handler::CTolva_SW_Handler()",
-                   "CTolva_SW_Handler::~CTolva_SW_Handler()", "CFileInfoParser::~CFileInfoParser()"}));
-  EXPECT_EQ(host.CallsNamed("StoreReturn").size(), 4U);
 }
 
 }  // namespace

@@ -13,13 +13,6 @@
 
 namespace pelix::test {
 
-// The scopes a host saw opened, in order.
-inline Names ScopeNames(const RecordingHost& host) {
-  Names names;
-  for (const auto& call : host.CallsNamed("StoreEnter")) names.push_back(call.text);
-  return names;
-}
-
 // A POSIX file system, installed for its lifetime, that counts its calls and
 // fails the ones a test picks (1-based; 0 = never).
 class FaultyFileSystem : public platform::PosixFileSystem {
@@ -29,13 +22,11 @@ class FaultyFileSystem : public platform::PosixFileSystem {
   FaultyFileSystem(const FaultyFileSystem&) = delete;
   FaultyFileSystem& operator=(const FaultyFileSystem&) = delete;
 
-  int shortReadAt = 0, shortWriteAt = 0, failFlushAt = 0, failSeekAt = 0, failCloseAt = 0, failFlushFolderAt = 0;
-  std::string failOpenContaining, failRemoveContaining;  // empty: never
-  std::string countReadsOf;                              // when set, only reads of paths containing this count
-  std::string corruptWritesUnder;                        // writes to files under this path get one byte flipped
-  std::function<void(int)> afterWrite;                   // called with the write count after each write
-  int reads = 0, writes = 0, flushes = 0, seeks = 0, closes = 0, folderFlushes = 0;
-  Names droppedPaths;
+  int shortReadAt = 0, shortWriteAt = 0, failFlushAt = 0, failCloseAt = 0, failFlushFolderAt = 0;
+  std::string failOpenContaining, corruptWritesUnder;  // empty: never; writes under the latter get a byte flipped
+  std::function<void(int)> afterWrite;                 // called with the write count after each write
+  int reads = 0, writes = 0, flushes = 0, closes = 0, folderFlushes = 0;
+  Names droppedPaths;               // of the files whose cache was dropped
   std::map<int, std::string> open;  // descriptor -> path while open
 
   int Open(const std::string& path, OpenMode mode) override {
@@ -44,8 +35,7 @@ class FaultyFileSystem : public platform::PosixFileSystem {
     return fd >= 0 ? (open[fd] = path, fd) : fd;
   }
   ssize_t Read(int fd, void* buffer, size_t count) override {
-    const bool counted = countReadsOf.empty() || open[fd].find(countReadsOf) != std::string::npos;
-    return PosixFileSystem::Read(fd, buffer, counted && ++reads == shortReadAt ? count / 2 : count);
+    return PosixFileSystem::Read(fd, buffer, ++reads == shortReadAt ? count / 2 : count);
   }
   ssize_t Write(int fd, const void* buffer, size_t count) override {
     std::string copy(static_cast<const char*>(buffer), count);
@@ -54,10 +44,6 @@ class FaultyFileSystem : public platform::PosixFileSystem {
     const ssize_t result = PosixFileSystem::Write(fd, copy.data(), copy.size());
     return afterWrite ? afterWrite(writes), result : result;
   }
-  off_t Seek(int fd, off_t offset, int whence) override {
-    return ++seeks == failSeekAt ? -1 : PosixFileSystem::Seek(fd, offset, whence);
-  }
-  off_t Tell(int fd) override { return ++seeks == failSeekAt ? -1 : PosixFileSystem::Tell(fd); }
   bool Flush(int fd) override { return ++flushes != failFlushAt && PosixFileSystem::Flush(fd); }
   bool DropCache(int fd) override { return droppedPaths.push_back(open[fd]), PosixFileSystem::DropCache(fd); }
   bool Close(int fd) override {
@@ -66,10 +52,6 @@ class FaultyFileSystem : public platform::PosixFileSystem {
   }
   bool FlushFolder(const std::string& folder) override {
     return ++folderFlushes != failFlushFolderAt && PosixFileSystem::FlushFolder(folder);
-  }
-  bool RemoveAt(int at, const std::string& name, bool folder) override {
-    const bool refused = !failRemoveContaining.empty() && name.find(failRemoveContaining) != std::string::npos;
-    return !refused && PosixFileSystem::RemoveAt(at, name, folder);
   }
 
  private:

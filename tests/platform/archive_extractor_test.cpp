@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <random>
+#include <set>
 #include <tuple>
 
 #include "tests/support/archive_builder.h"
@@ -155,6 +156,40 @@ TEST_F(ArchiveExtractorTest, HostileEntriesAreRefused) {
     EXPECT_FALSE(Exists(out + "/h") || Exists(out + "/node") || Exists(out + "/l") || Exists(out + "/sub/l"));
   }
   EXPECT_EQ(FileText(out + "/ok.txt"), "fine");  // what came before stays
+}
+
+// A damaged archive is refused or unpacks exactly what the intact one does.
+// No checksum covers tar file data, a zip's times and modes or the kind its
+// directory gives an entry: so the tar entry is a link (every byte is a
+// checksummed header or the end marker), the zip has no link, and only kinds,
+// contents and link targets are compared.
+TEST_F(ArchiveExtractorTest, EveryFlippedByteIsRefusedOrChangesNothing) {
+  const auto unpacked = [&] {
+    std::set<std::string> seen;
+    for (const auto& e : fs::recursive_directory_iterator(out))
+      seen.insert(e.path().string() + (e.is_symlink()        ? " -> " + fs::read_symlink(e).string()
+                                       : e.is_regular_file() ? " = " + FileText(e.path())
+                                                             : "/"));
+    return seen;
+  };
+  for (const auto& [kind, name] :
+       {std::pair{Kind::kStoredZip, "s.zip"}, {Kind::kTgz, "s.tgz"}, {Kind::kTar, "s.tar"}}) {
+    ArchiveBuilder builder(box.root + name, kind);
+    if (kind != Kind::kTar) builder.File("LOADF001", "load file bytes 0123").Dir("d/").File("d/e", "");
+    if (kind != Kind::kStoredZip) builder.Symlink("d/l", "e");
+    ASSERT_TRUE(builder.Close());
+    ASSERT_EQ(Extract(box.root + name, extractor), 1);
+    const auto original = unpacked();
+    std::string bytes = FileText(box.root + name);
+    int refused = 0;
+    for (size_t at = 0; at < std::min<size_t>(bytes.size(), 1536); ++at) {  // then a tar's zero padding
+      bytes[at] ^= 1, PutFile(box.root + "f" + name, bytes), bytes[at] ^= 1, fs::remove_all(out);
+      const bool ok = Extract(box.root + "f" + name, extractor) == 1;
+      refused += ok ? 0 : 1;
+      ASSERT_TRUE(!ok || unpacked() == original) << name << " byte " << at;
+    }
+    EXPECT_GT(refused, 0) << name;
+  }
 }
 
 TEST_F(ArchiveExtractorTest, BombsAreRefusedBeforeTheyFillTheDisk) {

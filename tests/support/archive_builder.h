@@ -79,13 +79,15 @@ class Scratch {
 
 class ArchiveBuilder {
  public:
-  enum class Kind { kTar, kTgz, kZip };
+  enum class Kind { kTar, kTgz, kZip, kStoredZip };
 
   ArchiveBuilder(const std::string& path, Kind kind) {
-    m_ok = (kind == Kind::kZip ? archive_write_set_format_zip(m_archive)
-                               : archive_write_set_format_pax_restricted(m_archive)) == 0 &&
-           (kind != Kind::kTgz || archive_write_add_filter_gzip(m_archive) == 0) &&
-           archive_write_open_filename(m_archive, path.c_str()) == ARCHIVE_OK;
+    const bool zip = kind == Kind::kZip || kind == Kind::kStoredZip;
+    m_ok =
+        (zip ? archive_write_set_format_zip(m_archive) : archive_write_set_format_pax_restricted(m_archive)) == 0 &&
+        (kind != Kind::kStoredZip || archive_write_set_format_option(m_archive, "zip", "compression", "store") == 0) &&
+        (kind != Kind::kTgz || archive_write_add_filter_gzip(m_archive) == 0) &&
+        archive_write_open_filename(m_archive, path.c_str()) == ARCHIVE_OK;
   }
   ~ArchiveBuilder() { Close(), archive_write_free(m_archive); }
   ArchiveBuilder(const ArchiveBuilder&) = delete;

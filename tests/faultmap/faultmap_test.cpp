@@ -37,7 +37,7 @@ int MapSize(int dataType, int kind) {
 Bytes Block(FaultMapType kind, int size, const std::vector<int>& faults = {}) {
   Bytes map(static_cast<size_t>(size), 0);
   map[0] = kIds[kind];
-  for (const int f : faults) map.at(static_cast<size_t>(f / 8 + 1)) |= static_cast<uint8_t>(1U << (f % 8));
+  for (const int f : faults) map.at(static_cast<size_t>(f) / 8 + 1) |= static_cast<uint8_t>(1U << (f % 8));
   return map;
 }
 
@@ -77,7 +77,7 @@ CFaultMap Report(int dataType, const std::string& faults, int state = 2, uint32_
   for (std::string kind, numbers; std::getline(in >> std::ws, kind, ':') && in >> numbers;) {
     std::istringstream list(numbers);
     Bytes& block = blocks.at(size_t(std::find(kKindNames, kKindNames + 6, kind) - kKindNames));
-    for (int n = 0; list >> n; list.ignore()) block.at(size_t(n / 8 + 1)) |= uint8_t(1U << (n % 8));
+    for (int n = 0; list >> n; list.ignore()) block.at(size_t(n) / 8 + 1) |= uint8_t(1U << (n % 8));
   }
   const bool tail = dataType == 5 || dataType == 7;
   return Decode(Rpt(blocks, tail ? static_cast<long long>(time) : -1LL, stamps, {3, 3, 1, char(state)}), dataType);
@@ -257,7 +257,7 @@ TEST(FaultMapCopy, CopyOfANullPointerHasNoMapsAndCopiesOfThatThrow) {
   EXPECT_EQ(Join(host.Texts("RaiseError", -1)) + "/" + Join(host.Texts("LogError", EK_PRECONDITION)),
             "other != NULL/other != NULL");
   EXPECT_EQ(Show(hollow), "v0 mo0/0/0/0 t0 I1A#0 I1B#0 I2A#0 EC1#0 EC2#0 RU#0");
-  EXPECT_THROW(CFaultMap copy(hollow), CInvalidArgException);
+  EXPECT_THROW((void)CFaultMap(hollow), CInvalidArgException);
   EXPECT_THROW(CFaultMap().UpdateFaultMap(hollow), CInvalidArgException);
 }
 

@@ -14,7 +14,7 @@
 
 namespace {
 
-const char* Build(pelix::DefaultHost& host, const char* format, ...) {
+__attribute__((format(printf, 2, 3))) const char* Build(pelix::DefaultHost& host, const char* format, ...) {
   va_list args;
   va_start(args, format);
   const char* text = host.BuildString(format, args);

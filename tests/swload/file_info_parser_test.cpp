@@ -84,7 +84,7 @@ TEST(FileInfoParserTest, ParsesEveryShapeOfText) {
        "PKG/R1 OK LF:10[AB:10 d=H40 b=;]"},
       // A comment ends at its line feed; high and zero bytes vanish.
       {InfoFile("{FP=P1;# REV=BAD;\nREV=GOOD;}#tail"), "P1/GOOD OK"},
-      {InfoFile(std::string("{FP=\xC4Q\0R\x7F;REV=1;}", 18)), "QR/1 OK"},
+      {InfoFile(std::string("{FP=\xC4Q\0R\x7F;REV=1;}", 17)), "QR/1 OK"},
       // Sixteen characters leave no text.
       {"0123456789AB{FP}", "/ FAILED"},
       // Load files named KMA or KMB are skipped, case-sensitively.

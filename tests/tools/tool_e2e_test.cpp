@@ -94,8 +94,8 @@ class ToolE2E : public testing::Test {
     }
     int status = 0;
     waitpid(child, &status, 0);
-    const RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0),
-                           Slurp(root + ".stdout"), Slurp(root + ".stderr")};
+    RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0),
+                     Slurp(root + ".stdout"), Slurp(root + ".stderr")};
     // In a sanitizer build a finding ends the tool with an exit code that a
     // test may expect for other reasons: look for the report itself.
     if (result.err.find("Sanitizer") != std::string::npos || result.err.find("runtime error:") != std::string::npos) {

@@ -132,8 +132,10 @@ class ArchiveBuilder {
 };
 
 // Every object below `root` (links not followed) but `skip`: its mode, link
-// count and a file's time and content or a link's target.
-inline std::map<std::string, std::string> Snapshot(const std::string& root, const std::string& skip = "") {
+// count and a file's time and content or a link's target; without `meta`, its
+// kind instead of its mode and no time.
+inline std::map<std::string, std::string> Snapshot(const std::string& root, const std::string& skip = "",
+                                                   bool meta = true) {
   std::map<std::string, std::string> out;
   std::error_code error;
   for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
@@ -142,8 +144,8 @@ inline std::map<std::string, std::string> Snapshot(const std::string& root, cons
     if (!skip.empty() && (path + "/").rfind(skip, 0) == 0) {
       it.disable_recursion_pending();
     } else if (lstat(path.c_str(), &st) == 0) {  // a folder's time changes with what it lists
-      out[path] = std::to_string(st.st_mode) + " " + std::to_string(st.st_nlink) + " " +
-                  (S_ISREG(st.st_mode) ? std::to_string(st.st_mtim.tv_nsec) + FileText(path)
+      out[path] = std::to_string(meta ? st.st_mode : st.st_mode & S_IFMT) + " " + std::to_string(st.st_nlink) + " " +
+                  (S_ISREG(st.st_mode) ? (meta ? std::to_string(st.st_mtim.tv_nsec) : "") + FileText(path)
                                        : fs::read_symlink(path, error).string());
     }
   }

@@ -76,10 +76,14 @@ bool PrepareGlobalFolder(FileSystem& files, const std::string& cardRoot) {
   std::vector<std::string> names;
   const int folder = !link && kind == FileSystem::kFolder ? files.OpenFolder(card, base) : -1;
   if (folder >= 0) files.ListAt(folder, names);
-  for (const std::string& name : names) link = link || files.KindAt(folder, name) == FileSystem::kLink;
+  std::vector<FileSystem::EntryKind> kinds;
+  for (const std::string& name : names) {
+    kinds.push_back(files.KindAt(folder, name));
+    link = link || kinds.back() == FileSystem::kLink;
+  }
   if (!link && kind == FileSystem::kMissing) files.MakeFolder(global);
   for (size_t i = 0; !link && i < names.size(); ++i) {
-    if (files.KindAt(folder, names[i]) == FileSystem::kFolder) continue;  // sub-folders stay
+    if (kinds[i] == FileSystem::kFolder) continue;  // sub-folders stay
     files.MakeWritableAt(folder, names[i]);
     files.RemoveAt(folder, names[i], false);
   }

@@ -144,7 +144,7 @@ CardLoadResult LoadCard(const std::string& packagePath, const std::string& cardP
   // An unpacked archive has its package path set already: keep it.
   ServiceResult result = handler.Init(CString(source.Folder()), false, source.IsArchive());
   if (result == SR_OK) {
-    if (showProgress) ProgressBegin(package.BytesToCopy(kind), isatty(STDERR_FILENO) == 1, stderr);
+    if (showProgress) ProgressBegin(needed, isatty(STDERR_FILENO) == 1, stderr);
     result = handler.CopyFilesToFlashCard(CString(card), kind, showProgress ? &ProgressReport : nullptr);
     if (showProgress) outcome.lastPercent = ProgressEnd();
   }

@@ -193,10 +193,10 @@ std::string CheckZipNames(int fd, std::uint64_t size, std::map<std::string, std:
     if (!read(at, 46) || bytes.compare(0, 4, "PK\x01\x02") != 0) return "damaged zip directory";
     const size_t nameLength = u16(28);
     const std::uint64_t next = at + 46 + nameLength + u16(30) + u16(32), local = u32(42);
+    const auto crc = static_cast<std::uint32_t>(u32(16));
     if (!read(at + 46, nameLength)) return "damaged zip directory";
     const std::string name = bytes;
-    if (!read(at, 46)) return "damaged zip directory";
-    crcs[name] = static_cast<std::uint32_t>(u32(16));
+    crcs[name] = crc;
     if (local != 0xFFFFFFFF && (!read(local, 30) || bytes.compare(0, 4, "PK\x03\x04") != 0 || u16(26) != nameLength ||
                                 !read(local + 30, nameLength) || bytes != name)) {
       return "the zip directory and the entry disagree on the name '" + name + "'";
